@@ -11,3 +11,7 @@ QImage loadEditableImage(const QString &fileName);
 
 // The same conversion for an image already in memory.
 QImage toEditableFormat(const QImage &image);
+
+// Turns every pixel gray in place: red, green and blue become (blue + green + red) / 3,
+// truncated; alpha is kept. Columns outer, rows inner, through the colour accessors.
+void convertToGray(QImage &image);

@@ -1,0 +1,90 @@
+#include "app/MyPainter.h"
+
+#include "canvas/PaintWidget.h"
+#include "ui_MyPainter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+MyPainter::MyPainter(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MyPainterClass), canvas(new PaintWidget(ui, nullptr))
+{
+    ui->setupUi(this);
+    ui->scrollArea->setWidget(canvas);
+    ui->scrollArea->setBackgroundRole(QPalette::Dark);
+}
+
+// The canvas is destroyed with the scroll area, before this body's members go; the form
+// struct is freed last, after every widget that could read it is gone.
+MyPainter::~MyPainter()
+{
+    delete ui->scrollArea->takeWidget();
+    delete ui;
+}
+
+void MyPainter::ActionOpen()
+{
+    const QString fileName = QFileDialog::getOpenFileName(this, "Open File", QString(),
+                                                          "image files (*.png *.jpg *.bmp)");
+    if (!fileName.isEmpty())
+        canvas->openImage(fileName);
+}
+
+void MyPainter::ActionSave()
+{
+    const QString fileName = QFileDialog::getSaveFileName(this, "Save As", "untitled.png",
+                                                          "png Files (*.png)");
+    if (!fileName.isEmpty())
+        canvas->saveImage(fileName);
+}
+
+void MyPainter::EffectClear()
+{
+    canvas->clearImage();
+    canvas->resetSeeds();
+}
+
+void MyPainter::grayscale()
+{
+    canvas->toGrayscale();
+}
+
+void MyPainter::segmentuj()
+{
+    canvas->segmentacia_objekt();
+}
+
+void MyPainter::segmentuj_push()
+{
+    canvas->segmentacia_push();
+}
+
+void MyPainter::cisti()
+{
+    canvas->resetSeeds();
+}
+
+void MyPainter::show_object()
+{
+    canvas->showSeedCoordinates(true);
+}
+
+void MyPainter::show_back()
+{
+    canvas->showSeedCoordinates(false);
+}
+
+void MyPainter::refresh_edges()
+{
+    canvas->prepis_data();
+}
+
+void MyPainter::help()
+{
+    QMessageBox box;
+    box.setWindowTitle("Help segmentation program");
+    box.setText("Program na segmentaciu obrzu\n\nV menu File sa zvoli...\nPixely obektu vyberiete "
+                "lavym tlacidlom mysi. Pixely pozadia sa definuju pravym tlacidlom mysi.\n\n"
+                "Autor: vyvojovy tim programu\n2026");
+    box.exec();
+}

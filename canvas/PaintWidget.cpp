@@ -1,0 +1,202 @@
+#include "canvas/PaintWidget.h"
+
+#include "canvas/imageio.h"
+#include "graph/diag.h"
+#include "graph/selfcheck.h"
+#include "ui_MyPainter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+PaintWidget::PaintWidget(Ui::MyPainterClass *ui, QWidget *parent) : QWidget(parent), ui(ui)
+{
+    setAttribute(Qt::WA_StaticContents);
+}
+
+bool PaintWidget::openImage(const QString &fileName)
+{
+    if (m_segmenting) {
+        QApplication::beep();
+        return false;
+    }
+    segmented = false;
+    const QImage loaded = loadEditableImage(fileName);
+    if (loaded.isNull())
+        return false;
+    image = loaded;
+    resize(image.size());
+    setMinimumSize(image.size());
+    update();
+    if (objectSeeds.empty() && backgroundSeeds.empty())
+        return true;
+
+    QMessageBox box;
+    box.setWindowTitle("Upozornenie");
+    box.setText("V pamati zvolenych pixelov patriacich casti pozadia alebo objektu mate zvoleny "
+                "jeden alebo viac bodov.");
+    box.setInformativeText("Prajete si tuto pamat vycistit?");
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() == QMessageBox::Yes)
+        resetSeeds();
+    else
+        dropSeedsOutsideImage();
+    return true;
+}
+
+// Every seed must lie inside the image: kept seeds of a larger image would otherwise
+// index past the per-pixel arrays of the next construction.
+void PaintWidget::dropSeedsOutsideImage()
+{
+    const QRect bounds = image.rect();
+    const auto outside = [&bounds](const QPoint &p) { return !bounds.contains(p); };
+    objectSeeds.erase(std::remove_if(objectSeeds.begin(), objectSeeds.end(), outside),
+                      objectSeeds.end());
+    backgroundSeeds.erase(
+        std::remove_if(backgroundSeeds.begin(), backgroundSeeds.end(), outside),
+        backgroundSeeds.end());
+    updateSeedCounters();
+}
+
+bool PaintWidget::saveImage(const QString &fileName)
+{
+    QImage picture = image;
+    if (picture.size() != size()) {
+        QImage padded(size(), QImage::Format_RGB32);
+        padded.fill(0xFFFFFFFF);
+        QPainter painter(&padded);
+        painter.drawImage(0, 0, picture);
+        painter.end();
+        picture = padded;
+    }
+    return picture.save(fileName, "png", -1);
+}
+
+void PaintWidget::clearImage()
+{
+    if (m_segmenting) {
+        QApplication::beep();
+        return;
+    }
+    image.fill(0xFFFFFFFF);
+    update();
+}
+
+void PaintWidget::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    const QRect dirty = event->rect();
+    painter.drawImage(dirty, image, dirty);
+}
+
+void PaintWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+}
+
+void PaintWidget::mouseMoveEvent(QMouseEvent *) {}
+void PaintWidget::mouseReleaseEvent(QMouseEvent *) {}
+// The second press of a double click must neither add a seed nor warn.
+void PaintWidget::mouseDoubleClickEvent(QMouseEvent *) {}
+
+void PaintWidget::showWarning(const QString &text)
+{
+    QMessageBox box;
+    box.setWindowTitle("Varovanie");
+    box.setText(text);
+    box.exec();
+}
+
+void PaintWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (m_segmenting) {
+        QApplication::beep();
+        return;
+    }
+    clickPoint = event->pos();
+    const int x = clickPoint.x();
+    const int y = clickPoint.y();
+    if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) {
+        showWarning("Zvoleny bod je mimo oblast patriacu obrazovym datam.");
+        return;
+    }
+    if (std::find(objectSeeds.begin(), objectSeeds.end(), clickPoint) != objectSeeds.end()) {
+        showWarning("Zvoleny bod je uz zvoleny ako bod patriaci casti objektu, vyberte iny bod "
+                    "prosim");
+        return;
+    }
+    if (std::find(backgroundSeeds.begin(), backgroundSeeds.end(), clickPoint)
+        != backgroundSeeds.end()) {
+        showWarning("Zvoleny bod je uz zvoleny ako bod patriaci casti pozadia, vyberte iny bod "
+                    "prosim");
+        return;
+    }
+    if (event->button() == Qt::LeftButton) {
+        diag::Line() << x << " a OBJ " << y;
+        objectSeeds.push_back(clickPoint);
+        ui->objekt_pocet->setNum(int(objectSeeds.size()));
+    } else if (event->button() == Qt::RightButton) {
+        diag::Line() << x << " a " << y;
+        backgroundSeeds.push_back(clickPoint);
+        ui->pozadie_pocet->setNum(int(backgroundSeeds.size()));
+    }
+}
+
+void PaintWidget::updateSeedCounters()
+{
+    ui->objekt_pocet->setNum(int(objectSeeds.size()));
+    ui->pozadie_pocet->setNum(int(backgroundSeeds.size()));
+}
+
+void PaintWidget::resetSeeds()
+{
+    if (m_segmenting) {
+        QApplication::beep();
+        return;
+    }
+    objectSeeds.clear();
+    backgroundSeeds.clear();
+    updateSeedCounters();
+    diag::line("RESET");
+}
+
+void PaintWidget::showSeedCoordinates(bool object)
+{
+    QMessageBox box;
+    QString text;
+    const std::vector<QPoint> &seeds = object ? objectSeeds : backgroundSeeds;
+    if (object) {
+        box.setWindowTitle("Object pixels coordinates");
+        text += "Object pixels coordinates:\n";
+    } else {
+        box.setWindowTitle("Background pixels coordinates");
+        text += "Background pixels coordinates:\n";
+    }
+    for (const QPoint &p : seeds)
+        text += " x = " + QString::number(p.x()) + " y = " + QString::number(p.y()) + "\n";
+    box.setText(text);
+    box.exec();
+}
+
+void PaintWidget::toGrayscale()
+{
+    if (m_segmenting) {
+        QApplication::beep();
+        return;
+    }
+    convertToGray(image);
+    update();
+}
+
+void PaintWidget::graf_test()
+{
+    if (m_segmenting) {
+        QApplication::beep();
+        return;
+    }
+    runGraphSelfCheck(graf);
+}
