@@ -82,6 +82,8 @@ void PaintWidget::clearImage()
         QApplication::beep();
         return;
     }
+    // On a palette image the raw value would be an index the palette may not have.
+    makeEditable(image);
     image.fill(0xFFFFFFFF);
     update();
 }

@@ -28,8 +28,16 @@ QImage loadEditableImage(const QString &fileName)
     return toEditableFormat(image);
 }
 
+void makeEditable(QImage &image)
+{
+    const QImage::Format f = image.format();
+    if (f == QImage::Format_Mono || f == QImage::Format_MonoLSB || f == QImage::Format_Indexed8)
+        image = toEditableFormat(image);
+}
+
 void convertToGray(QImage &image)
 {
+    makeEditable(image);
     const int w = image.width();
     const int h = image.height();
     for (int x = 0; x < w; ++x) {

@@ -1,5 +1,6 @@
 #include "segmentation/ResultRenderer.h"
 
+#include "canvas/imageio.h"
 #include "graph/Graf.h"
 #include "graph/diag.h"
 
@@ -11,6 +12,7 @@ void renderResult(QImage &image, const Graf &graf, const QVector<int> &objectPix
 {
     diag::line("ZAPIS");
 
+    makeEditable(image);
     const int w = image.width();
     const int h = image.height();
     QColor colour;
