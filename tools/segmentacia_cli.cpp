@@ -1,0 +1,581 @@
+// The segmentation without a window: the same decoding, gray conversion, graph
+// construction, solvers and drawing as the canvas, driven from the command line.
+#include "canvas/imageio.h"
+#include "construction/GraphBuilder.h"
+#include "graph/Graf.h"
+#include "graph/diag.h"
+#include "segmentation/FordFulkerson.h"
+#include "segmentation/PushRelabel.h"
+#include "segmentation/ResultRenderer.h"
+#include "segmentation/SolverHost.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <QVector>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+const char *const Program = "segmentacia-cli";
+
+// Exit codes.
+constexpr int Done = 0;
+constexpr int Refused = 1;   // the segmentation itself was refused
+constexpr int BadInput = 2;  // bad command line or seeds
+constexpr int FileError = 3; // a file could not be read or written
+
+// The window's "Lambda:" spin box.
+constexpr double LambdaMin = 0.0;
+constexpr double LambdaMax = 999.99;
+constexpr int LambdaDecimals = 2;
+
+const char *const HelpText =
+    "Usage: segmentacia-cli [options] IMAGE -o OUT.png\n"
+    "\n"
+    "Splits IMAGE into object and background by a minimum s-t cut, with the window's\n"
+    "own graph construction, solvers and drawing, and writes the drawn image as PNG\n"
+    "(the image itself, without the window's white margins). No display is needed.\n"
+    "\n"
+    "Options:\n"
+    "  --object X,Y       object seed at column X, row Y (0,0 is the top-left pixel);\n"
+    "                     repeatable\n"
+    "  --background X,Y   background seed; repeatable\n"
+    "  --seeds FILE       seeds from FILE, one a line: \"object X,Y\" or\n"
+    "                     \"background X,Y\" (or \"o\", \"b\"; X Y without the comma\n"
+    "                     is fine too); blank lines and text after # are ignored\n"
+    "  --lambda L         weighting factor of the terminal links, 0 to 999.99,\n"
+    "                     rounded to 2 decimals like the window's spin box\n"
+    "                     (default 10)\n"
+    "  --method ff|pr     ff: augmenting paths (\"Ford-Fulkerson\"), pr: push-relabel\n"
+    "                     (default ff)\n"
+    "  --edges on|off     draw the object's border black, like the check box\n"
+    "                     \"Hranovy detektor\" (default on)\n"
+    "  --gray yes|no      the answer to the window's question for an image that is\n"
+    "                     not grayscale: yes converts it to gray first, no refuses\n"
+    "                     the segmentation (default yes)\n"
+    "  --colour           the colour construction: the red component is the\n"
+    "                     intensity and the image is never converted\n"
+    "                     (cannot be combined with --gray)\n"
+    "  -o, --output FILE  the PNG to write (required)\n"
+    "  -q, --quiet        leave out the diagnostic lines on standard output\n"
+    "  -h, --help         show this help and exit\n"
+    "\n"
+    "Seeds are taken in the order given (a seed file at the place of its --seeds).\n"
+    "Like the window, the program refuses a seed outside the image, a point given\n"
+    "twice, and a point given as both an object and a background seed; it needs at\n"
+    "least one seed of each kind.\n"
+    "\n"
+    "Standard output gets the window's diagnostic lines: one line per seed as a\n"
+    "click would write it, then the lines of the solver and the drawing. A progress\n"
+    "bar goes to standard error while it is a terminal, unless standard output goes\n"
+    "to the same terminal without --quiet.\n"
+    "\n"
+    "Exit status: 0 done; 1 segmentation refused (an image that is not grayscale\n"
+    "with --gray no, an image too large, not enough memory); 2 bad command line or\n"
+    "seeds; 3 a file could not be read or written.\n";
+
+void complain(const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fprintf(stderr, "%s: %s\n", Program, bytes.constData());
+}
+
+struct Seed {
+    bool object;
+    QPoint point;
+};
+
+struct Options {
+    QString imagePath;
+    QString outputPath;
+    std::vector<Seed> seeds;
+    double lambda = 10.0;
+    bool pushRelabel = false;
+    bool edges = true;
+    bool convertGray = true;
+    bool grayGiven = false;
+    bool colour = false;
+    bool quiet = false;
+    bool help = false;
+};
+
+QString describe(const Seed &s)
+{
+    return QString("%1 seed (%2,%3)")
+        .arg(s.object ? "object" : "background")
+        .arg(s.point.x())
+        .arg(s.point.y());
+}
+
+// "X,Y" (or "X Y" in a seed file) with decimal integers.
+bool parsePoint(const QString &text, QPoint &point, bool spaceAllowed)
+{
+    QStringList parts = text.split(',');
+    if (parts.size() == 1 && spaceAllowed)
+        parts = text.simplified().split(' ');
+    if (parts.size() != 2)
+        return false;
+    bool okX = false, okY = false;
+    const int x = parts[0].trimmed().toInt(&okX, 10);
+    const int y = parts[1].trimmed().toInt(&okY, 10);
+    if (!okX || !okY)
+        return false;
+    point = QPoint(x, y);
+    return true;
+}
+
+// The spin box rounds every value it is given to its decimals, this way.
+double roundLikeSpinBox(double value)
+{
+    return QString::number(value, 'f', LambdaDecimals).toDouble();
+}
+
+bool parseLambda(const QString &text, double &lambda)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < LambdaMin || value > LambdaMax)
+        return false;
+    lambda = roundLikeSpinBox(value);
+    return true;
+}
+
+int readSeedFile(const QString &path, std::vector<Seed> &seeds)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        complain(QString("cannot read the seed file '%1': %2").arg(path, file.errorString()));
+        return FileError;
+    }
+    QTextStream in(&file);
+    int lineNumber = 0;
+    while (!in.atEnd()) {
+        QString line = in.readLine();
+        ++lineNumber;
+        const int hash = line.indexOf('#');
+        if (hash >= 0)
+            line.truncate(hash);
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        int space = 0;
+        while (space < line.size() && !line[space].isSpace())
+            ++space;
+        if (space == line.size())
+            space = -1;
+        const QString kind = space < 0 ? line : line.left(space);
+        const QString rest = space < 0 ? QString() : line.mid(space + 1);
+        Seed seed;
+        if (kind == "object" || kind == "o")
+            seed.object = true;
+        else if (kind == "background" || kind == "b")
+            seed.object = false;
+        else {
+            complain(QString("%1:%2: expected \"object X,Y\" or \"background X,Y\", got '%3'")
+                         .arg(path)
+                         .arg(lineNumber)
+                         .arg(line));
+            return BadInput;
+        }
+        if (!parsePoint(rest, seed.point, true)) {
+            complain(QString("%1:%2: bad seed position '%3': expected X,Y with integer X "
+                             "and Y")
+                         .arg(path)
+                         .arg(lineNumber)
+                         .arg(rest.trimmed()));
+            return BadInput;
+        }
+        seeds.push_back(seed);
+    }
+    return Done;
+}
+
+// Returns Done, or the exit code after the complaint.
+int parseArguments(const QStringList &args, Options &opt)
+{
+    bool outputGiven = false;
+    bool optionsEnded = false;
+    QStringList positional;
+    for (int i = 1; i < args.size(); ++i) {
+        QString arg = args[i];
+        if (optionsEnded || arg == "-" || !arg.startsWith('-')) {
+            positional << arg;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        QString name = arg;
+        QString value;
+        bool hasValue = false;
+        if (arg.startsWith("--")) {
+            const int eq = arg.indexOf('=');
+            if (eq >= 0) {
+                name = arg.left(eq);
+                value = arg.mid(eq + 1);
+                hasValue = true;
+            }
+        } else if (arg.size() > 2) {
+            // -oOUT.png
+            name = arg.left(2);
+            value = arg.mid(2);
+            hasValue = true;
+        }
+
+        static const QStringList flags = {"--colour", "-q", "--quiet", "-h", "--help"};
+        static const QStringList valued = {"--object", "--background", "--seeds", "--lambda",
+                                           "--method", "--edges", "--gray", "-o", "--output"};
+        if (flags.contains(name)) {
+            if (hasValue) {
+                complain(QString("option %1 takes no value").arg(name));
+                return BadInput;
+            }
+        } else if (valued.contains(name)) {
+            if (!hasValue) {
+                if (i + 1 >= args.size()) {
+                    complain(QString("option %1 needs a value").arg(name));
+                    return BadInput;
+                }
+                value = args[++i];
+            }
+        } else {
+            complain(QString("unknown option '%1' (see --help)").arg(arg));
+            return BadInput;
+        }
+
+        if (name == "-h" || name == "--help") {
+            opt.help = true;
+        } else if (name == "-q" || name == "--quiet") {
+            opt.quiet = true;
+        } else if (name == "--colour") {
+            opt.colour = true;
+        } else if (name == "--object" || name == "--background") {
+            Seed seed;
+            seed.object = name == "--object";
+            if (!parsePoint(value, seed.point, false)) {
+                complain(QString("bad %1 '%2': expected X,Y with integer X and Y")
+                             .arg(name, value));
+                return BadInput;
+            }
+            opt.seeds.push_back(seed);
+        } else if (name == "--seeds") {
+            const int code = readSeedFile(value, opt.seeds);
+            if (code != Done)
+                return code;
+        } else if (name == "--lambda") {
+            if (!parseLambda(value, opt.lambda)) {
+                complain(QString("bad --lambda '%1': expected a number from 0 to 999.99")
+                             .arg(value));
+                return BadInput;
+            }
+        } else if (name == "--method") {
+            if (value == "ff")
+                opt.pushRelabel = false;
+            else if (value == "pr")
+                opt.pushRelabel = true;
+            else {
+                complain(QString("bad --method '%1': expected ff or pr").arg(value));
+                return BadInput;
+            }
+        } else if (name == "--edges") {
+            if (value == "on")
+                opt.edges = true;
+            else if (value == "off")
+                opt.edges = false;
+            else {
+                complain(QString("bad --edges '%1': expected on or off").arg(value));
+                return BadInput;
+            }
+        } else if (name == "--gray") {
+            opt.grayGiven = true;
+            if (value == "yes")
+                opt.convertGray = true;
+            else if (value == "no")
+                opt.convertGray = false;
+            else {
+                complain(QString("bad --gray '%1': expected yes or no").arg(value));
+                return BadInput;
+            }
+        } else if (name == "-o" || name == "--output") {
+            if (value.isEmpty()) {
+                complain("the output file name is empty");
+                return BadInput;
+            }
+            opt.outputPath = value;
+            outputGiven = true;
+        }
+    }
+    if (opt.help)
+        return Done;
+
+    if (positional.size() != 1) {
+        complain(positional.isEmpty() ? QString("no image given (see --help)")
+                                      : QString("exactly one image expected, got %1")
+                                            .arg(positional.size()));
+        return BadInput;
+    }
+    opt.imagePath = positional.front();
+    if (!outputGiven) {
+        complain("no output file given: -o OUT.png is required");
+        return BadInput;
+    }
+    if (opt.colour && opt.grayGiven) {
+        complain("--gray cannot be combined with --colour, which never converts the image");
+        return BadInput;
+    }
+
+    // The window's seed rules: no point twice in a list, none in both.
+    for (std::size_t i = 0; i < opt.seeds.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j) {
+            if (opt.seeds[i].point != opt.seeds[j].point)
+                continue;
+            const Seed &s = opt.seeds[i];
+            if (opt.seeds[j].object == s.object)
+                complain(QString("%1 is given twice").arg(describe(s)));
+            else
+                complain(QString("point (%1,%2) is given as both an object and a background "
+                                 "seed")
+                             .arg(s.point.x())
+                             .arg(s.point.y()));
+            return BadInput;
+        }
+    const bool anyObject = std::any_of(opt.seeds.begin(), opt.seeds.end(),
+                                       [](const Seed &s) { return s.object; });
+    const bool anyBackground = std::any_of(opt.seeds.begin(), opt.seeds.end(),
+                                           [](const Seed &s) { return !s.object; });
+    if (!anyObject || !anyBackground) {
+        complain("at least one object seed (--object) and one background seed (--background) "
+                 "are needed");
+        return BadInput;
+    }
+    return Done;
+}
+
+// The window's progress dialog on a terminal line: value against maximum, clamped,
+// as the dialog widens its range; redrawn at most ten times a second, and only once a
+// run has lasted half a second.
+class TerminalProgress final : public SolverHost {
+public:
+    explicit TerminalProgress(bool enabled) : m_enabled(enabled) {}
+    ~TerminalProgress() override { finish(); }
+
+    void begin(int maximum) override
+    {
+        m_maximum = maximum;
+        m_start = Clock::now();
+        m_lastDraw = m_start;
+    }
+    void processEvents() override
+    {
+        // Looking at the clock once per search or dequeue would cost more than the rest.
+        if (!m_enabled || (++m_calls & 255) != 0)
+            return;
+        const Clock::time_point now = Clock::now();
+        if (now - m_start < std::chrono::milliseconds(500)
+            || now - m_lastDraw < std::chrono::milliseconds(100))
+            return;
+        m_lastDraw = now;
+        draw(now);
+    }
+    bool wasCanceled() override { return false; }
+    void setValue(int value) override { m_value = value; }
+    void setIterationLabel(int iteration) override { m_iteration = iteration; }
+
+    void finish()
+    {
+        if (m_drawn) {
+            std::fputs("\r\033[K", stderr);
+            std::fflush(stderr);
+            m_drawn = false;
+        }
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void draw(Clock::time_point now)
+    {
+        constexpr int Width = 30;
+        const long long top = std::max<long long>({m_maximum, m_value, 1});
+        const long long shown = std::max<long long>(m_value, 0);
+        const int filled = int(shown * Width / top);
+        char bar[Width + 1];
+        for (int k = 0; k < Width; ++k)
+            bar[k] = k < filled ? '#' : '.';
+        bar[Width] = '\0';
+        const double seconds = std::chrono::duration<double>(now - m_start).count();
+        if (m_iteration > 0)
+            std::fprintf(stderr, "\r\033[KSegmentujem... [%s] Pocet hotovych iteracii: %d  %.1f s",
+                         bar, m_iteration, seconds);
+        else
+            std::fprintf(stderr, "\r\033[KSegmentujem... [%s] %d/%d  %.1f s", bar, m_value,
+                         m_maximum, seconds);
+        std::fflush(stderr);
+        m_drawn = true;
+    }
+
+    bool m_enabled;
+    bool m_drawn = false;
+    unsigned m_calls = 0;
+    int m_maximum = 0;
+    int m_value = 0;
+    int m_iteration = 0;
+    Clock::time_point m_start;
+    Clock::time_point m_lastDraw;
+};
+
+class NullSink final : public diag::Sink {
+public:
+    void writeLine(const char *, std::size_t) override {}
+};
+
+bool sameTerminal(int a, int b)
+{
+    if (!isatty(a) || !isatty(b))
+        return false;
+    const char *na = ttyname(a);
+    const QByteArray first = na ? QByteArray(na) : QByteArray();
+    const char *nb = ttyname(b);
+    return !first.isEmpty() && nb && first == nb;
+}
+
+int run(const Options &opt)
+{
+    QImage image = loadEditableImage(opt.imagePath);
+    if (image.isNull()) {
+        QImageReader reader(opt.imagePath);
+        QImage probe;
+        reader.read(&probe);
+        complain(QString("cannot read the image '%1': %2")
+                     .arg(opt.imagePath, reader.errorString()));
+        return FileError;
+    }
+    for (const Seed &s : opt.seeds)
+        if (!image.rect().contains(s.point)) {
+            complain(QString("%1 lies outside the image (%2 x %3 pixels)")
+                         .arg(describe(s))
+                         .arg(image.width())
+                         .arg(image.height()));
+            return BadInput;
+        }
+
+    std::vector<QPoint> objectSeeds, backgroundSeeds;
+    for (const Seed &s : opt.seeds) {
+        // The line a click on this seed writes in the window.
+        if (s.object) {
+            diag::Line() << s.point.x() << " a OBJ " << s.point.y();
+            objectSeeds.push_back(s.point);
+        } else {
+            diag::Line() << s.point.x() << " a " << s.point.y();
+            backgroundSeeds.push_back(s.point);
+        }
+    }
+
+    if (!opt.colour && !image.isGrayscale()) {
+        if (!opt.convertGray) {
+            complain("the image is not grayscale and --gray no keeps it from being converted: "
+                     "segmentation refused");
+            return Refused;
+        }
+        convertToGray(image);
+    }
+
+    const int width = image.width();
+    const int height = image.height();
+    if (qint64(width) * height > construction::MaxGraphPixels) {
+        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
+                     .arg(width)
+                     .arg(height)
+                     .arg(construction::MaxGraphPixels));
+        return Refused;
+    }
+
+    Graf graf;
+    QVector<int> objectPixels;
+    QVector<bool> objectMask;
+    construction::BuildStatus status;
+    try {
+        const std::vector<int> intensities = construction::readIntensities(image);
+        status = construction::buildGraph(graf, intensities, width, height, objectSeeds,
+                                          backgroundSeeds, opt.lambda);
+    } catch (const std::bad_alloc &) {
+        status = construction::BuildStatus::OutOfMemory;
+    }
+    if (status == construction::BuildStatus::TooLarge) {
+        complain("the image is too large to segment");
+        return Refused;
+    }
+    if (status == construction::BuildStatus::OutOfMemory) {
+        complain("not enough memory to build the graph");
+        return Refused;
+    }
+    if (status != construction::BuildStatus::Ok) {
+        // Every seed was checked against the image above, so this is no user's mistake.
+        complain("the graph could not be built from this image and these seeds");
+        return Refused;
+    }
+
+    const bool progress =
+        isatty(STDERR_FILENO) && (opt.quiet || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
+    {
+        TerminalProgress host(progress);
+        try {
+            if (opt.pushRelabel)
+                segmentPushRelabel(graf, objectPixels, objectMask, host);
+            else
+                segmentFordFulkerson(graf, objectPixels, objectMask, host);
+        } catch (const std::bad_alloc &) {
+            host.finish();
+            complain("not enough memory for the solver");
+            return Refused;
+        }
+    }
+
+    const bool edges = opt.edges;
+    renderResult(image, graf, objectPixels, objectMask, [edges] { return edges; });
+
+    if (!image.save(opt.outputPath, "png", -1)) {
+        complain(QString("cannot write '%1'").arg(opt.outputPath));
+        return FileError;
+    }
+    return Done;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The image plugins (JPEG and others) are found through the application object.
+    QCoreApplication app(argc, argv);
+
+    Options opt;
+    const int code = parseArguments(QCoreApplication::arguments(), opt);
+    if (code != Done)
+        return code;
+    if (opt.help) {
+        std::fputs(HelpText, stdout);
+        return Done;
+    }
+
+    NullSink silent;
+    if (opt.quiet)
+        diag::setSink(&silent);
+    const int result = run(opt);
+    diag::setSink(nullptr);
+    return result;
+}
