@@ -3,6 +3,7 @@
 #include "canvas/PaintWidget.h"
 #include "ui_MyPainter.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -22,8 +23,21 @@ MyPainter::~MyPainter()
     delete ui;
 }
 
+// A run processes events, so menu entries and buttons still fire; none may start a
+// nested dialog or change anything under the solver. The check box's redraw is refused by
+// the canvas itself, which keeps the toggled state for the drawing at the end.
+bool MyPainter::refusedDuringRun() const
+{
+    if (!canvas->isSegmenting())
+        return false;
+    QApplication::beep();
+    return true;
+}
+
 void MyPainter::ActionOpen()
 {
+    if (refusedDuringRun())
+        return;
     const QString fileName = QFileDialog::getOpenFileName(this, "Open File", QString(),
                                                           "image files (*.png *.jpg *.bmp)");
     if (!fileName.isEmpty())
@@ -32,6 +46,8 @@ void MyPainter::ActionOpen()
 
 void MyPainter::ActionSave()
 {
+    if (refusedDuringRun())
+        return;
     const QString fileName = QFileDialog::getSaveFileName(this, "Save As", "untitled.png",
                                                           "png Files (*.png)");
     if (!fileName.isEmpty())
@@ -40,37 +56,51 @@ void MyPainter::ActionSave()
 
 void MyPainter::EffectClear()
 {
+    if (refusedDuringRun())
+        return;
     canvas->clearImage();
     canvas->resetSeeds();
 }
 
 void MyPainter::grayscale()
 {
+    if (refusedDuringRun())
+        return;
     canvas->toGrayscale();
 }
 
 void MyPainter::segmentuj()
 {
+    if (refusedDuringRun())
+        return;
     canvas->segmentacia_objekt();
 }
 
 void MyPainter::segmentuj_push()
 {
+    if (refusedDuringRun())
+        return;
     canvas->segmentacia_push();
 }
 
 void MyPainter::cisti()
 {
+    if (refusedDuringRun())
+        return;
     canvas->resetSeeds();
 }
 
 void MyPainter::show_object()
 {
+    if (refusedDuringRun())
+        return;
     canvas->showSeedCoordinates(true);
 }
 
 void MyPainter::show_back()
 {
+    if (refusedDuringRun())
+        return;
     canvas->showSeedCoordinates(false);
 }
 
@@ -81,6 +111,8 @@ void MyPainter::refresh_edges()
 
 void MyPainter::help()
 {
+    if (refusedDuringRun())
+        return;
     QMessageBox box;
     box.setWindowTitle("Help segmentation program");
     box.setText("Program na segmentaciu obrzu\n\nV menu File sa zvoli...\nPixely obektu vyberiete "

@@ -31,4 +31,7 @@ public slots:
     void show_back();
     void refresh_edges();
     void help();
+
+private:
+    bool refusedDuringRun() const;
 };

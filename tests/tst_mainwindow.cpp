@@ -179,7 +179,7 @@ void TestMainWindow::scrollAreaHoldsTheCanvas()
     QCOMPARE(area->horizontalScrollBar()->maximum(), 0);
     const QImage viewport = area->viewport()->grab().toImage();
     QCOMPARE(QColor(viewport.pixel(5, 5)), QColor(Qt::green));
-    QCOMPARE(QColor(viewport.pixel(30, 30)), area->palette().color(QPalette::Dark));
+    QCOMPARE(viewport.pixel(30, 30), area->palette().color(QPalette::Dark).rgb());
 }
 
 void TestMainWindow::textsUseTheFormContext()
@@ -187,9 +187,12 @@ void TestMainWindow::textsUseTheFormContext()
     MyPainter w;
     RecordingTranslator translator;
     QCoreApplication::installTranslator(&translator);
+    // Installing makes the toolkit's own widgets retranslate; only the form's calls count.
+    translator.contexts.clear();
+    translator.sources.clear();
     w.ui->retranslateUi(&w);
     QCoreApplication::removeTranslator(&translator);
-    QCOMPARE(translator.contexts, QSet<QString>({"MyPainterClass"}));
+    QCOMPARE(QStringList(translator.contexts.values()), QStringList({"MyPainterClass"}));
     for (const char *text : {"Segmentacia obrazu", "Otvoriť...", "Uložiť ako...", "Čisti plochu",
                              "Grayscale - Odtiene šedej", "Ford-Fulkerson", "Push-relabel",
                              "Vymaž zvolené pixely objektu a pozadia", "O programe", "menu",
@@ -198,16 +201,12 @@ void TestMainWindow::textsUseTheFormContext()
         QVERIFY2(translator.sources.contains(QString::fromUtf8(text)), text);
 }
 
-// Each trigger is connected exactly once, and reaches the command its slot forwards to.
+// Each trigger reaches the command its slot forwards to, once: a second connection would
+// show a second box or print a second line.
 void TestMainWindow::everyTriggerReachesItsCommand()
 {
     MyPainter w;
     Ui::MyPainterClass *ui = w.ui;
-    for (QObject *sender : std::initializer_list<QObject *>{
-             ui->actionOpen, ui->actionSave, ui->actionClear, ui->actionsegmentuj,
-             ui->actionGrayscale, ui->actioncisti_pixely, ui->actionpush_relabel, ui->actionAbout})
-        QCOMPARE(w.receivers(sender, SIGNAL(triggered())), 1);
-
     BoxAnswerer boxes;
     DiagCapture out;
     QTemporaryDir dir;

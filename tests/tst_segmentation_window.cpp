@@ -27,12 +27,14 @@ QImage disc(int w, int h)
     });
 }
 
+// QPoint(0, 0) would mean the widget's centre to QTest: avoid it.
 void click(PaintWidget *canvas, Qt::MouseButton button, QPoint at)
 {
     QTest::mouseClick(canvas, button, Qt::NoModifier, at);
 }
 
 struct Session {
+    BoxAnswerer boxes;  // first, so that no box can hang the test
     MyPainter window;
     PaintWidget *canvas = window.canvas;
     QTemporaryDir dir;
@@ -40,7 +42,8 @@ struct Session {
     Session(const QImage &img)
     {
         window.show();
-        QTest::qWaitForWindowExposed(&window);
+        if (!QTest::qWaitForWindowExposed(&window))
+            qWarning("window not exposed");
         path = testimages::save(dir, "in.png", img);
         canvas->openImage(path);
         QApplication::processEvents();
@@ -150,10 +153,11 @@ void TestSegmentationWindow::fordFulkersonEndToEnd()
 void TestSegmentationWindow::pushRelabelEndToEnd()
 {
     Session s(disc(30, 24));
+    BoxAnswerer &boxes = s.boxes;
     click(s.canvas, Qt::LeftButton, QPoint(15, 12));
-    click(s.canvas, Qt::RightButton, QPoint(0, 0));
+    click(s.canvas, Qt::RightButton, QPoint(0, 1));
     click(s.canvas, Qt::RightButton, QPoint(29, 23));
-    BoxAnswerer boxes;
+    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
     DiagCapture out;
     RunWatcher watcher;
     s.window.ui->actionpush_relabel->trigger();
@@ -184,7 +188,7 @@ void TestSegmentationWindow::pushRelabelEndToEnd()
 void TestSegmentationWindow::redrawGuardAndToggle()
 {
     Session s(disc(20, 16));
-    BoxAnswerer boxes;
+    BoxAnswerer &boxes = s.boxes;
     const QImage before = s.canvas->image;
     boxes.pressDefault();
     s.window.ui->prepinac->click();
@@ -198,7 +202,7 @@ void TestSegmentationWindow::redrawGuardAndToggle()
     boxes.clear();
 
     click(s.canvas, Qt::LeftButton, QPoint(10, 8));
-    click(s.canvas, Qt::RightButton, QPoint(0, 0));
+    click(s.canvas, Qt::RightButton, QPoint(0, 1));
     s.window.ui->actionsegmentuj->trigger();
     QVERIFY2(boxes.seen.isEmpty() || boxes.ok(), qPrintable(boxes.report()));
     const QImage edges = s.canvas->image;
@@ -230,7 +234,7 @@ void TestSegmentationWindow::redrawGuardAndToggle()
 void TestSegmentationWindow::refusedConstructionDrawsNothing()
 {
     Session s(disc(12, 10));
-    BoxAnswerer boxes;
+    BoxAnswerer &boxes = s.boxes;
     DiagCapture out;
     boxes.pressDefault();
     s.window.ui->actionsegmentuj->trigger();  // no seeds
@@ -259,7 +263,8 @@ void TestSegmentationWindow::cancelInTheFirstIteration()
 {
     Session s(disc(40, 30));
     click(s.canvas, Qt::LeftButton, QPoint(20, 15));
-    click(s.canvas, Qt::RightButton, QPoint(0, 0));
+    click(s.canvas, Qt::RightButton, QPoint(0, 1));
+    QVERIFY2(s.boxes.ok(), qPrintable(s.boxes.report()));
     {
         RunWatcher watcher;
         watcher.at(1, [](QProgressDialog *d) { d->cancel(); });
@@ -295,11 +300,11 @@ void TestSegmentationWindow::commandsDuringARunAreRefused()
     QFETCH(bool, pushRelabel);
     Session s(disc(40, 30));
     click(s.canvas, Qt::LeftButton, QPoint(20, 15));
-    click(s.canvas, Qt::RightButton, QPoint(0, 0));
+    click(s.canvas, Qt::RightButton, QPoint(0, 1));
     const std::vector<QPoint> objectSeeds = s.canvas->objectSeeds;
     const QString other = testimages::save(s.dir, "other.png", testimages::filled(5, 5, Qt::red));
-
-    BoxAnswerer boxes;  // nothing may ask anything during the run
+    BoxAnswerer &boxes = s.boxes;  // nothing may ask anything during the run
+    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
     DiagCapture out;
     RunWatcher watcher;
     bool wasSegmenting = false;
@@ -353,7 +358,7 @@ void TestSegmentationWindow::staleResultsNeverReachOutside()
 {
     Session s(disc(20, 16));
     click(s.canvas, Qt::LeftButton, QPoint(10, 8));
-    click(s.canvas, Qt::RightButton, QPoint(0, 0));
+    click(s.canvas, Qt::RightButton, QPoint(0, 1));
     s.window.ui->actionsegmentuj->trigger();
     QVERIFY(!s.canvas->objectPixels.isEmpty());
 
@@ -364,7 +369,8 @@ void TestSegmentationWindow::staleResultsNeverReachOutside()
     QCOMPARE(out.lines, QStringList({"ZAPIS"}));
 
     // A smaller image, then a refused construction: the old result must not write outside.
-    BoxAnswerer boxes;
+    BoxAnswerer &boxes = s.boxes;
+    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
     boxes.press(QMessageBox::No);  // keep seeds
     const QString small = testimages::save(s.dir, "small.png", testimages::gray(3, 2, [](int, int) { return 50; }));
     QVERIFY(s.canvas->openImage(small));

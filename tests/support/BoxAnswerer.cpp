@@ -1,6 +1,7 @@
 #include "support/BoxAnswerer.h"
 
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QFileDialog>
@@ -117,8 +118,9 @@ void BoxAnswerer::poll()
                 }
                 break;
             case Answer::Default:
-                if (QAbstractButton *b = box->defaultButton() ? box->defaultButton()
-                                                             : box->button(QMessageBox::Ok))
+                if (QAbstractButton *b = box->defaultButton()
+                                             ? static_cast<QAbstractButton *>(box->defaultButton())
+                                             : box->button(QMessageBox::Ok))
                     b->click();
                 else
                     box->reject();
@@ -138,7 +140,7 @@ void BoxAnswerer::poll()
                 files->selectFile(answer.file);
                 if (auto *edit = files->findChild<QLineEdit *>("fileNameEdit"))
                     edit->setText(answer.file);
-                files->accept();
+                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
                 s.accepted = true;
             } else {
                 if (answer.kind != Answer::CancelFile)
