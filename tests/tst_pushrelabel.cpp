@@ -192,20 +192,26 @@ private:
     std::mt19937 m_gen;
 };
 
-int randomCapacity(Rng &rng, int mode)
+// Modes: 0 many ties (0 to 3), 1 small, 2 medium, 3 extremes (a few negative, which
+// count as no link). Above the pixel count a pixel without source flow moves at most
+// twice its links' capacities per pass, so a discharge takes about excess / capacity
+// passes: large terminals are paired only with large n-links, to keep the runs short.
+int randomCapacity(Rng &rng, int mode, bool nlink)
 {
     switch (mode) {
-    case 0: // many ties
+    case 0:
         return rng.range(0, 3);
     case 1:
         return rng.chance(0.2) ? 0 : rng.range(1, 20);
     case 2:
-        return rng.chance(0.3) ? 0 : rng.range(1, 100000);
-    default: { // extremes, a few negative
-        static const int pool[] = {0, 1, 2, 3, -1, 1000, INT_MAX, INT_MAX - 1, INT_MAX / 2, INT_MIN};
-        if (rng.chance(0.7))
-            return pool[rng.range(0, int(sizeof pool / sizeof pool[0]) - 1)];
-        return rng.range(0, INT_MAX);
+        return rng.chance(0.3) ? 0 : rng.range(1, 5000);
+    default: {
+        static const int terminals[] = {0, 1, 2, 3, -1, 1000, INT_MAX, INT_MAX - 1, INT_MAX / 2,
+                                        INT_MIN};
+        static const int links[] = {0, -1, INT_MIN, INT_MAX, INT_MAX - 1, INT_MAX / 2};
+        if (nlink)
+            return rng.chance(0.6) ? links[rng.range(0, 5)] : rng.range(1 << 28, INT_MAX);
+        return rng.chance(0.7) ? terminals[rng.range(0, 9)] : rng.range(0, INT_MAX);
     }
     }
 }
@@ -228,8 +234,11 @@ Graf randomGraph(Rng &rng)
     int w, h;
     randomSize(rng, w, h);
     const int n = w * h;
-    const int tMode = rng.range(0, 3);
-    const int nMode = rng.range(0, 3);
+    static const int modes[][2] = {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 1},
+                                   {1, 2}, {1, 3}, {2, 1}, {2, 2}, {2, 3}, {3, 3}};
+    const int m = rng.range(0, 11);
+    const int tMode = modes[m][0];
+    const int nMode = modes[m][1];
     const double seeds = rng.chance(0.5) ? 0.15 : 0.0;
     Graf g;
     g.init(w, h, n);
@@ -239,11 +248,11 @@ Graf randomGraph(Rng &rng)
             g.setSourceCapacity(i, object ? INT_MAX : 0);
             g.setSinkCapacity(i, object ? 0 : INT_MAX);
         } else {
-            g.setSourceCapacity(i, randomCapacity(rng, tMode));
-            g.setSinkCapacity(i, randomCapacity(rng, tMode));
+            g.setSourceCapacity(i, randomCapacity(rng, tMode, false));
+            g.setSinkCapacity(i, randomCapacity(rng, tMode, false));
         }
-        g.setVertCapacity(i, randomCapacity(rng, nMode));
-        g.setHorizCapacity(i, randomCapacity(rng, nMode));
+        g.setVertCapacity(i, randomCapacity(rng, nMode, true));
+        g.setHorizCapacity(i, randomCapacity(rng, nMode, true));
     }
     return g;
 }
