@@ -1,0 +1,266 @@
+#include "construction/GraphBuilder.h"
+
+#include "graph/Graf.h"
+
+#include <QColor>
+#include <QImage>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <new>
+#include <utility>
+
+namespace construction {
+
+namespace {
+
+constexpr int SeedCapacity = 2147483647;
+
+// Red as pixelColor reports it for a premultiplied 32-bit pixel, by red and alpha.
+// pixelColor un-premultiplies at 16 bits and rounds back to 8, which is not what
+// qUnpremultiply gives, so the table is filled by pixelColor itself. Each channel is
+// un-premultiplied on its own, so red and alpha alone decide the result.
+const std::array<unsigned char, 256 * 256> &premultipliedRedTable()
+{
+    static const std::array<unsigned char, 256 * 256> table = [] {
+        std::array<unsigned char, 256 * 256> t{};
+        QImage probe(256, 256, QImage::Format_ARGB32_Premultiplied);
+        for (int a = 0; a < 256; ++a) {
+            QRgb *row = reinterpret_cast<QRgb *>(probe.scanLine(a));
+            for (int r = 0; r < 256; ++r)
+                row[r] = qRgba(r, 0, 0, a);
+        }
+        for (int a = 0; a < 256; ++a)
+            for (int r = 0; r < 256; ++r)
+                t[std::size_t(a) * 256 + std::size_t(r)] =
+                    static_cast<unsigned char>(probe.pixelColor(r, a).red());
+        return t;
+    }();
+    return table;
+}
+
+bool insideImage(const QPoint &p, int width, int height, std::size_t count)
+{
+    if (p.x() < 0 || p.y() < 0 || p.x() >= width || p.y() >= height)
+        return false;
+    return std::size_t(std::int64_t(p.y()) * width + p.x()) < count;
+}
+
+bool anyInside(const std::vector<QPoint> &seeds, int width, int height, std::size_t count)
+{
+    for (const QPoint &p : seeds)
+        if (insideImage(p, width, height, count))
+            return true;
+    return false;
+}
+
+// Truncation toward zero, as a plain int conversion does; values beyond the int range
+// (possible only with an unusual lambda) saturate instead of being undefined.
+int truncToInt(double v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 2147483647.0)
+        return std::numeric_limits<int>::max();
+    if (v <= -2147483648.0)
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
+
+int terminalWeight(int maxIntensity, int mean, int intensity, double lambda)
+{
+    const int base = maxIntensity - std::abs(mean - intensity);
+    return truncToInt(static_cast<double>(base) * lambda);
+}
+
+std::vector<int> Graf::*const perPixelArrays[] = {
+    &Graf::sourceCap, &Graf::sinkCap, &Graf::sourceFlow, &Graf::sinkFlow,
+    &Graf::vertCap,   &Graf::horizCap, &Graf::vertFlow,  &Graf::horizFlow,
+};
+
+// Rebuilding for the same image is the common case, and its arrays are already mapped:
+// refilling them avoids eight fresh allocations and their page faults, which cost far
+// more than the passes themselves. Storage much larger than needed is not kept.
+bool canRefillInPlace(const Graf &g, std::size_t count)
+{
+    for (const auto array : perPixelArrays) {
+        const std::size_t capacity = (g.*array).capacity();
+        if (capacity < count || capacity / 2 > count)
+            return false;
+    }
+    return true;
+}
+
+// The state reset() and init(width, height, count) leave, without allocating: every
+// array already holds room for count elements.
+void refillInPlace(Graf &g, int width, int height, int count)
+{
+    g.width = width;
+    g.height = height;
+    g.pixelCount = count;
+    g.sourceNode = count + 1;
+    g.sinkNode = -10;
+    for (const auto array : perPixelArrays)
+        (g.*array).assign(std::size_t(count), 0);
+}
+
+} // namespace
+
+std::vector<int> readIntensities(const QImage &image)
+{
+    const int width = image.width();
+    const int height = image.height();
+    std::vector<int> out;
+    if (width <= 0 || height <= 0)
+        return out;
+    out.reserve(std::size_t(std::int64_t(width) * height));
+
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+        for (int y = 0; y < height; ++y) {
+            const QRgb *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            for (int x = 0; x < width; ++x)
+                out.push_back(qRed(row[x]));
+        }
+        return out;
+    case QImage::Format_ARGB32_Premultiplied: {
+        const auto &table = premultipliedRedTable();
+        for (int y = 0; y < height; ++y) {
+            const QRgb *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const QRgb p = row[x];
+                out.push_back(table[std::size_t(qAlpha(p)) * 256 + std::size_t(qRed(p))]);
+            }
+        }
+        return out;
+    }
+    case QImage::Format_Grayscale8:
+        for (int y = 0; y < height; ++y) {
+            const uchar *row = image.constScanLine(y);
+            for (int x = 0; x < width; ++x)
+                out.push_back(row[x]);
+        }
+        return out;
+    default:
+        break;
+    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            out.push_back(image.pixelColor(x, y).red());
+    return out;
+}
+
+int seedMean(const std::vector<int> &intensities, int width, int height,
+             const std::vector<QPoint> &seeds)
+{
+    // 64 bits: millions of seeds of 255 would overflow a 32-bit sum.
+    std::int64_t sum = 0;
+    std::int64_t count = 0;
+    for (const QPoint &p : seeds) {
+        if (!insideImage(p, width, height, intensities.size()))
+            continue; // kept from a larger image that was open before
+        sum += intensities[std::size_t(std::int64_t(p.y()) * width + p.x())];
+        ++count;
+    }
+    if (count == 0)
+        return 0;
+    return static_cast<int>(sum / count);
+}
+
+BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int width, int height,
+                       const std::vector<QPoint> &objectSeeds,
+                       const std::vector<QPoint> &backgroundSeeds, double lambda)
+{
+    // Every refusal comes before the graph is touched. The size checks look at width and
+    // height alone, so an oversized request is refused before anything is read.
+    if (width <= 0 || height <= 0)
+        return BuildStatus::NoSeeds; // no pixel, so no seed can lie inside
+    const std::int64_t pixels = std::int64_t(width) * height;
+    if (pixels > MaxGraphPixels)
+        return BuildStatus::TooLarge;
+    if (intensities.size() != std::size_t(pixels))
+        return BuildStatus::SizeMismatch;
+    const std::size_t count = intensities.size();
+    if (!anyInside(objectSeeds, width, height, count)
+        || !anyInside(backgroundSeeds, width, height, count))
+        return BuildStatus::NoSeeds;
+
+    const int n = static_cast<int>(pixels);
+    // Refilled in place when its storage fits (nothing can fail after this point);
+    // otherwise a fresh graph, moved in only when complete, so that a failed allocation
+    // keeps the old one.
+    const bool inPlace = canRefillInPlace(graf, count);
+    Graf fresh;
+    if (inPlace) {
+        refillInPlace(graf, width, height, n);
+    } else {
+        try {
+            fresh.init(width, height, n);
+        } catch (const std::bad_alloc &) {
+            return BuildStatus::OutOfMemory;
+        }
+    }
+    Graf &target = inPlace ? graf : fresh;
+
+    int maxIntensity = intensities[0];
+    int minIntensity = intensities[0];
+    for (const int v : intensities) {
+        if (v > maxIntensity)
+            maxIntensity = v;
+        if (v < minIntensity)
+            minIntensity = v;
+    }
+    const int intensityRange = maxIntensity - minIntensity;
+
+    const int objectMean = seedMean(intensities, width, height, objectSeeds);
+    const int backgroundMean = seedMean(intensities, width, height, backgroundSeeds);
+
+    int *sourceCap = target.sourceCap.data();
+    int *sinkCap = target.sinkCap.data();
+    for (std::size_t i = 0; i < count; ++i) {
+        sourceCap[i] = terminalWeight(maxIntensity, objectMean, intensities[i], lambda);
+        sinkCap[i] = terminalWeight(maxIntensity, backgroundMean, intensities[i], lambda);
+    }
+    // Background seeds are written after object seeds on both sides, so a point in both
+    // lists ends tied to the sink, as it would with the source pass and the sink pass
+    // each finishing with the background seeds.
+    for (const QPoint &p : objectSeeds) {
+        if (!insideImage(p, width, height, count))
+            continue;
+        const std::size_t i = std::size_t(std::int64_t(p.y()) * width + p.x());
+        sourceCap[i] = SeedCapacity;
+        sinkCap[i] = 0;
+    }
+    for (const QPoint &p : backgroundSeeds) {
+        if (!insideImage(p, width, height, count))
+            continue;
+        const std::size_t i = std::size_t(std::int64_t(p.y()) * width + p.x());
+        sourceCap[i] = 0;
+        sinkCap[i] = SeedCapacity;
+    }
+
+    // Row 0 has no link upward and the last column none to the right: those entries keep
+    // the zero they were given, as the setters would store.
+    const int *in = intensities.data();
+    int *vertCap = target.vertCap.data();
+    int *horizCap = target.horizCap.data();
+    for (int y = 0; y < height; ++y) {
+        const std::size_t rowStart = std::size_t(y) * std::size_t(width);
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = rowStart + std::size_t(x);
+            if (y > 0)
+                vertCap[i] = intensityRange - std::abs(in[i] - in[i - std::size_t(width)]);
+            if (x + 1 < width)
+                horizCap[i] = intensityRange - std::abs(in[i] - in[i + 1]);
+        }
+    }
+
+    if (!inPlace)
+        graf = std::move(fresh);
+    return BuildStatus::Ok;
+}
+
+} // namespace construction
