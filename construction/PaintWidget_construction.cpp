@@ -88,6 +88,7 @@ int PaintWidget::buildGraphFromImage(void (*showMissingSeeds)())
         showRefusal("Obrazok je prilis velky na segmentaciu.");
         return ImageTooLarge;
     case construction::BuildStatus::OutOfMemory:
+    case construction::BuildStatus::SizeMismatch:  // cannot happen: the intensities come from this image
         break;
     }
     showRefusal("Nedostatok pamate na vytvorenie grafu.");

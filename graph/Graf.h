@@ -9,7 +9,9 @@
 // height, and every number lives in eight parallel per-pixel arrays.
 //
 // Direction codes: 0 up, 1 right, 2 down, 3 left; -1 source, -2 sink where accepted.
-// Operations that return an index return -1 when there is none.
+// Operations that return an index return -1 when there is none. Each n-link has one
+// capacity and one flow counter shared by both directions. The solvers call these in
+// their inner loops, so they are inline and never allocate.
 class Graf {
 public:
     int width = 0;
@@ -30,33 +32,219 @@ public:
     void init(int width, int height, int count);
     void reset();
 
-    QPoint indexToPoint(int index) const;
-    int pointToIndex(int x, int y) const;
-    int getPixelCount() const;
+    QPoint indexToPoint(int index) const { return QPoint(index % width, index / width); }
+    int pointToIndex(int x, int y) const { return width * y + x; }
+    int getPixelCount() const { return pixelCount; }
 
-    int neighbourIndex(int i, int dir) const;
-    int neighbourOrTerminal(int i, int dir) const;
-    int neighbourWithCapacity(int i, int dir) const;
-    int residualNeighbour(int i, int dir) const;
+    int neighbourIndex(int i, int dir) const
+    {
+        const int x = i % width;
+        const int y = i / width;
+        switch (dir) {
+        case 0:
+            return y - 1 >= 0 && y - 1 < height ? (y - 1) * width + x : -1;
+        case 1:
+            return x + 1 >= 0 && x + 1 < width ? y * width + x + 1 : -1;
+        case 2:
+            return y + 1 >= 0 && y + 1 < height ? (y + 1) * width + x : -1;
+        case 3:
+            return x - 1 >= 0 && x - 1 < width ? y * width + x - 1 : -1;
+        default:
+            return -1;
+        }
+    }
 
-    int capacityInDirection(int i, int dir) const;
-    int flowInDirection(int i, int dir) const;
-    int capacityBetween(int a, int b) const;
-    int residualBetween(int a, int b) const;
+    int neighbourOrTerminal(int i, int dir) const
+    {
+        if (dir == -1)
+            return sourceNode;
+        if (dir == -2)
+            return sinkNode;
+        return neighbourIndex(i, dir);
+    }
 
-    int sourceCapacity(int i) const;
-    int sinkCapacity(int i) const;
-    int sinkResidual(int i) const;
-    int sourceFlowAt(int i) const;
-    int sinkFlowAt(int i) const;
-    void setSourceCapacity(int i, int c);
-    void setSinkCapacity(int i, int c);
-    void setSourceFlow(int i, int f);
-    void setSinkFlow(int i, int f);
+    int neighbourWithCapacity(int i, int dir) const
+    {
+        if (i < 0)
+            return -1;
+        const int j = neighbourIndex(i, dir);
+        if (j < 0)
+            return -1;
+        return linkCapacity(i, j, dir) > 0 ? j : -1;
+    }
 
-    void setVertCapacity(int i, int c);
-    void setHorizCapacity(int i, int c);
-    void addCapacityBetween(int a, int b, int delta);
-    void addCapacityInDirection(int i, int dir, int delta);
-    void addFlowBetween(int a, int b, int delta);
+    int residualNeighbour(int i, int dir) const
+    {
+        if (i < 0)
+            return -1;  // also for the terminals: there is no t-link at a negative index
+        if (dir == -1)
+            return sourceCap[i] - sourceFlow[i] > 0 ? sourceNode : -1;
+        if (dir == -2)
+            return sinkCap[i] - sinkFlow[i] > 0 ? sinkNode : -1;
+        const int j = neighbourIndex(i, dir);
+        if (j < 0)
+            return -1;
+        return linkCapacity(i, j, dir) - linkFlow(i, j, dir) > 0 ? j : -1;
+    }
+
+    int capacityInDirection(int i, int dir) const
+    {
+        const int j = neighbourWithCapacity(i, dir);
+        return j < 0 ? 0 : linkCapacity(i, j, dir);
+    }
+
+    int flowInDirection(int i, int dir) const
+    {
+        const int j = neighbourWithCapacity(i, dir);
+        return j < 0 ? 0 : linkFlow(i, j, dir);
+    }
+
+    int capacityBetween(int a, int b) const
+    {
+        if (a == b || a < 0 || b < 0 || a >= pixelCount || b >= pixelCount)
+            return 0;
+        const int m = a < b ? a : b;
+        int value;
+        if ((a - b == 1 || b - a == 1) && width >= 2) {
+            if (m % width + 1 >= width)
+                return 0;
+            value = horizCap[m];
+        } else {
+            const int x = m % width;
+            const int y = m / width;
+            if (y + 1 >= height)
+                return 0;
+            value = vertCap[(y + 1) * width + x];
+        }
+        return value > 0 ? value : 0;
+    }
+
+    // After its failure line it answers 0; no caller reads the value for a non-neighbour.
+    int residualBetween(int a, int b) const
+    {
+        const int *cap;
+        const int *flow;
+        if (!pairLink(a, b, cap, flow)) {
+            failLine("FAIL V HLADANI REZERIEV!!!!!!!!!!!!!!!");
+            return 0;
+        }
+        return *cap - *flow;
+    }
+
+    int sourceCapacity(int i) const { return i < 0 ? -1 : sourceCap[i]; }
+    int sinkCapacity(int i) const { return i < 0 ? -1 : sinkCap[i]; }
+    int sinkResidual(int i) const { return i < 0 ? -1 : sinkCap[i] - sinkFlow[i]; }
+    int sourceFlowAt(int i) const { return sourceFlow[i]; }
+    int sinkFlowAt(int i) const { return sinkFlow[i]; }
+    void setSourceCapacity(int i, int c) { sourceCap[i] = c; }
+    void setSinkCapacity(int i, int c) { sinkCap[i] = c; }
+    void setSourceFlow(int i, int f)
+    {
+        if (f > sourceCap[i])
+            failLine("velky tok !!!!");
+        sourceFlow[i] = f;
+    }
+    void setSinkFlow(int i, int f)
+    {
+        if (f > sinkCap[i])
+            failLine("velky tok !!!!");
+        sinkFlow[i] = f;
+    }
+
+    void setVertCapacity(int i, int c) { vertCap[i] = neighbourIndex(i, 0) != -1 ? c : 0; }
+    void setHorizCapacity(int i, int c) { horizCap[i] = neighbourIndex(i, 1) != -1 ? c : 0; }
+
+    void addCapacityBetween(int a, int b, int delta)
+    {
+        int *cap;
+        int *flow;
+        if (!pairLink(a, b, cap, flow)) {
+            failLine("FAIL V HLADANI SUSEDOV S KAPACITAMI!!!!!!!!!!!!!!!");
+            return;
+        }
+        *cap += delta;
+    }
+
+    void addCapacityInDirection(int i, int dir, int delta)
+    {
+        const int j = neighbourIndex(i, dir);
+        if (j < 0)
+            return;
+        linkStorage(i, j, dir, true) += delta;
+    }
+
+    void addFlowBetween(int a, int b, int delta)
+    {
+        int *cap;
+        int *flow;
+        if (!pairLink(a, b, cap, flow)) {
+            failLine("FAIL V HLADANI SUSEDOV S KAPACITAMI!!!!!!!!!!!!!!!");
+            return;
+        }
+        *flow += delta;
+    }
+
+private:
+    static void failLine(const char *text);
+
+    // Up and right live at i, down and left at the neighbour j.
+    int linkCapacity(int i, int j, int dir) const
+    {
+        switch (dir) {
+        case 0: return vertCap[i];
+        case 1: return horizCap[i];
+        case 2: return vertCap[j];
+        default: return horizCap[j];
+        }
+    }
+    int linkFlow(int i, int j, int dir) const
+    {
+        switch (dir) {
+        case 0: return vertFlow[i];
+        case 1: return horizFlow[i];
+        case 2: return vertFlow[j];
+        default: return horizFlow[j];
+        }
+    }
+    int &linkStorage(int i, int j, int dir, bool capacity)
+    {
+        switch (dir) {
+        case 0: return capacity ? vertCap[i] : vertFlow[i];
+        case 1: return capacity ? horizCap[i] : horizFlow[i];
+        case 2: return capacity ? vertCap[j] : vertFlow[j];
+        default: return capacity ? horizCap[j] : horizFlow[j];
+        }
+    }
+
+    // The n-link between a and its neighbour b: b is compared with a's existing
+    // neighbours in the order up, right, down, left.
+    template <typename Int>
+    bool pairLinkImpl(int a, int b, Int *&cap, Int *&flow, Int *vc, Int *hc, Int *vf, Int *hf) const
+    {
+        for (int dir = 0; dir < 4; ++dir) {
+            const int j = neighbourIndex(a, dir);
+            if (j == -1 || j != b)
+                continue;
+            const int at = dir < 2 ? a : j;
+            if (dir == 0 || dir == 2) {
+                cap = vc + at;
+                flow = vf + at;
+            } else {
+                cap = hc + at;
+                flow = hf + at;
+            }
+            return true;
+        }
+        return false;
+    }
+    bool pairLink(int a, int b, const int *&cap, const int *&flow) const
+    {
+        return pairLinkImpl<const int>(a, b, cap, flow, vertCap.data(), horizCap.data(),
+                                       vertFlow.data(), horizFlow.data());
+    }
+    bool pairLink(int a, int b, int *&cap, int *&flow)
+    {
+        return pairLinkImpl<int>(a, b, cap, flow, vertCap.data(), horizCap.data(),
+                                 vertFlow.data(), horizFlow.data());
+    }
 };

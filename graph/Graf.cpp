@@ -1,0 +1,30 @@
+#include "graph/Graf.h"
+
+#include "graph/diag.h"
+
+void Graf::init(int w, int h, int count)
+{
+    width = w;
+    height = h;
+    pixelCount = count;
+    sourceNode = count + 1;
+    sinkNode = -10;
+    for (std::vector<int> *a : {&sourceCap, &sinkCap, &sourceFlow, &sinkFlow, &vertCap, &horizCap,
+                                &vertFlow, &horizFlow})
+        a->assign(std::size_t(count), 0);
+}
+
+void Graf::reset()
+{
+    for (std::vector<int> *a : {&sourceCap, &sinkCap, &sourceFlow, &sinkFlow, &vertCap, &horizCap,
+                                &vertFlow, &horizFlow})
+        a->clear();
+    width = 0;
+    height = 0;
+    pixelCount = 0;
+}
+
+void Graf::failLine(const char *text)
+{
+    diag::line(text);
+}
