@@ -30,4 +30,4 @@ images=()
 for s in $sides; do
   for name in rose logo wizard; do images+=("$photos/$name-$s.png"); done
 done
-"$build/segbench" --generate "$list" "${images[@]}" "$@"
+"$build/bench/segbench" --generate "$list" "${images[@]}" "$@"
