@@ -2,7 +2,8 @@
 // the mends for tiny images and for large excess, and agreement with the literal
 // reference (PushRelabelReference.h) on many random graphs, field by field.
 //
-// PR_SOAK=<factor> multiplies the number of random graphs for a longer run.
+// PR_SOAK=<factor> multiplies the number of random graphs for a longer run, and
+// PR_SEED=<number> draws other ones.
 #include "PushRelabelReference.h"
 
 #include "construction/GraphBuilder.h"
@@ -18,6 +19,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -144,14 +146,14 @@ struct Run {
     QStringList calls;
 };
 
-Run solve(Graf &g, int cancelAfter = -1)
+Run solve(Graf &g, int cancelAfter = -1, bool guarded = true)
 {
     Run r;
     ScriptedHost host(cancelAfter);
     r.objectPixels = {7, 7, 7}; // must be emptied
     r.objectMask = {true};      // must be resized
     {
-        Watchdog dog(60);
+        std::unique_ptr<Watchdog> dog(guarded ? new Watchdog(60) : nullptr);
         DiagCapture capture;
         r.run = segmentPushRelabel(g, r.objectPixels, r.objectMask, host, &r.heights, &r.excess);
         r.lines = capture.lines;
@@ -171,6 +173,11 @@ QVector<bool> maskOf(int n, std::initializer_list<int> object)
 QVector<int> vec(std::initializer_list<int> v)
 {
     return QVector<int>(v);
+}
+
+unsigned seedOffset()
+{
+    return unsigned(qEnvironmentVariableIntValue("PR_SEED"));
 }
 
 int soakFactor()
@@ -349,11 +356,12 @@ QString describe(const Graf &g)
 }
 
 // Runs the solver and the reference on copies of `graph` and compares everything.
+// The caller keeps a watchdog.
 bool compareOnce(const Graf &graph, int cancelAfter)
 {
     Graf mine = graph;
     Graf theirs = graph;
-    Run r = solve(mine, cancelAfter);
+    Run r = solve(mine, cancelAfter, false);
 
     ScriptedHost refHost(cancelAfter);
     QVector<int> refPixels{1, 2};
@@ -361,7 +369,6 @@ bool compareOnce(const Graf &graph, int cancelAfter)
     reference::PushRelabelResult ref;
     QStringList refLines;
     {
-        Watchdog dog(60);
         DiagCapture capture;
         ref = reference::pushRelabel(theirs, refPixels, refMask, refHost);
         refLines = capture.lines;
@@ -668,8 +675,9 @@ void TestPushRelabel::builtThreePixelImage()
 
 void TestPushRelabel::agreesWithReferenceOnRandomGraphs()
 {
-    const int count = 6000 * soakFactor();
-    Rng rng(20240601u);
+    const int count = 30000 * soakFactor();
+    Watchdog dog(300 * soakFactor());
+    Rng rng(20240601u + seedOffset());
     for (int k = 0; k < count; ++k) {
         const Graf g = randomGraph(rng);
         const int cancelAfter = rng.chance(0.15) ? rng.range(0, 12) : -1;
@@ -680,8 +688,9 @@ void TestPushRelabel::agreesWithReferenceOnRandomGraphs()
 
 void TestPushRelabel::agreesWithReferenceOnBuiltGraphs()
 {
-    const int count = 3000 * soakFactor();
-    Rng rng(777u);
+    const int count = 12000 * soakFactor();
+    Watchdog dog(300 * soakFactor());
+    Rng rng(777u + seedOffset());
     int built = 0;
     for (int k = 0; k < count; ++k) {
         Graf g;
