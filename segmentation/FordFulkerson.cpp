@@ -5,9 +5,25 @@
 #include "segmentation/SolverHost.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <memory>
 #include <vector>
 
+// Every search of the method walks, breadth first, the pixels reachable from the live
+// source-linked pixels, and stops at the first one with sink capacity. That list is sorted
+// by (level, key): level is the breadth-first distance, a source's key is its rank among
+// the sources, and a pixel's key is 4 * key(claimant) + direction, the claimant being its
+// neighbour one level up with the smallest key. So a search needs only the smallest
+// (level, key) among the pixels with sink capacity. Capacities only fall and sources only
+// retire, so levels and keys only grow, and after an augmentation only the pixels below the
+// cut edge nearest the source change: they are re-evaluated level by level and everything
+// else stands. Levels are built only as deep as a search has needed.
+
 namespace {
+
+using Key = unsigned __int128;
+constexpr int Unknown = std::numeric_limits<int>::max();
 
 // Every source-linked pixel that is also sink-linked sends the common part straight on.
 void completePathsOfLengthTwo(Graf &g)
@@ -32,58 +48,538 @@ void completePathsOfLengthTwo(Graf &g)
     diag::line("DOKONCENIE HRAN O DLZKE 2");
 }
 
-// Breadth-first search state. A pixel is in the list exactly when its stamp equals the
-// current generation, so starting a new search costs only the start pixels.
-struct Search {
-    std::vector<int> list;
-    std::vector<int> parent;          // per pixel, valid while stamped
-    std::vector<unsigned> stamp;
-    unsigned generation = 0;
+// The graph's arrays read directly, with the neighbour rule of a width x height grid.
+struct Grid {
+    int w = 0;
+    int n = 0;
+    int *vert = nullptr;
+    int *horiz = nullptr;
+    int *source = nullptr;
+    int *sink = nullptr;
 
-    explicit Search(int n) : parent(std::size_t(n), -1), stamp(std::size_t(n), 0) {}
-
-    void restart(const std::vector<int> &sources)
+    explicit Grid(Graf &g)
+        : w(g.width), n(g.pixelCount), vert(g.vertCap.data()), horiz(g.horizCap.data()),
+          source(g.sourceCap.data()), sink(g.sinkCap.data())
     {
-        if (++generation == 0) {  // wrapped: old stamps could alias the new generation
-            std::fill(stamp.begin(), stamp.end(), 0u);
-            generation = 1;
-        }
-        list = sources;
-        for (int p : sources) {
-            stamp[std::size_t(p)] = generation;
-            parent[std::size_t(p)] = -1;
+    }
+
+    // The neighbour of p (column x) in dir when it exists, whatever the capacity; else -1.
+    int neighbour(int p, int x, int dir) const
+    {
+        switch (dir) {
+        case 0: return p >= w ? p - w : -1;
+        case 1: return x + 1 < w ? p + 1 : -1;
+        case 2: return p < n - w ? p + w : -1;
+        default: return x > 0 ? p - 1 : -1;
         }
     }
-    bool contains(int p) const { return stamp[std::size_t(p)] == generation; }
-    void append(int v, int from)
+    // As Graf::neighbourWithCapacity.
+    int next(int p, int x, int dir) const
     {
-        list.push_back(v);
-        stamp[std::size_t(v)] = generation;
-        parent[std::size_t(v)] = from;
+        switch (dir) {
+        case 0: return p >= w && vert[p] > 0 ? p - w : -1;
+        case 1: return x + 1 < w && horiz[p] > 0 ? p + 1 : -1;
+        case 2: return p < n - w && vert[p + w] > 0 ? p + w : -1;
+        default: return x > 0 && horiz[p - 1] > 0 ? p - 1 : -1;
+        }
+    }
+    // The n-link from p toward dir; the neighbour must exist.
+    int &link(int p, int dir) const
+    {
+        switch (dir) {
+        case 0: return vert[p];
+        case 1: return horiz[p];
+        case 2: return vert[p + w];
+        default: return horiz[p - 1];
+        }
+    }
+    // The pixel from which a step in dir reaches p.
+    int from(int p, int dir) const
+    {
+        switch (dir) {
+        case 0: return p + w;
+        case 1: return p - 1;
+        case 2: return p - w;
+        default: return p + 1;
+        }
     }
 };
 
-// The search of one iteration: the first pixel in list order with sink capacity, or -1.
-int findSinkPixel(const Graf &g, Search &search)
-{
-    for (std::size_t k = 0; k < search.list.size(); ++k) {
-        const int u = search.list[k];
-        if (g.sinkCapacity(u) >= 1)
-            return u;
-        for (int dir = 0; dir < 4; ++dir) {
-            const int v = g.neighbourWithCapacity(u, dir);
-            if (v >= 0 && !search.contains(v))
-                search.append(v, u);
-        }
+// The source-linked pixels of the set-up in ascending order, with the ones still taking
+// part marked. Only the count and the second live entry are ever shown, and both cursors
+// only move forward, since entries are only removed.
+class Sources {
+public:
+    explicit Sources(const Graf &g)
+    {
+        const int n = g.getPixelCount();
+        for (int i = 0; i < n; ++i)
+            if (g.sourceCapacity(i) > 0)
+                m_pixels.push_back(i);
+        m_live.assign(m_pixels.size(), 1);
+        m_count = int(m_pixels.size());
+        m_second = 1;
     }
-    return -1;
+
+    int count() const { return m_count; }
+    int size() const { return int(m_pixels.size()); }
+    int pixel(int rank) const { return m_pixels[std::size_t(rank)]; }
+    bool live(int rank) const { return m_live[std::size_t(rank)] != 0; }
+    int second() const { return m_count >= 2 ? m_pixels[std::size_t(m_second)] : -1; }
+
+    int rankOf(int pixel) const
+    {
+        return int(std::lower_bound(m_pixels.begin(), m_pixels.end(), pixel) - m_pixels.begin());
+    }
+
+    void retire(int rank)
+    {
+        m_live[std::size_t(rank)] = 0;
+        --m_count;
+        const int size = int(m_pixels.size());
+        while (m_first < size && !m_live[std::size_t(m_first)])
+            ++m_first;
+        m_second = std::max(m_second, m_first + 1);
+        while (m_second < size && !m_live[std::size_t(m_second)])
+            ++m_second;
+    }
+
+    std::vector<int> livePixels() const
+    {
+        std::vector<int> out;
+        out.reserve(std::size_t(m_count));
+        for (std::size_t r = 0; r < m_pixels.size(); ++r)
+            if (m_live[r])
+                out.push_back(m_pixels[r]);
+        return out;
+    }
+
+private:
+    std::vector<int> m_pixels;
+    std::vector<unsigned char> m_live;
+    int m_count = 0;
+    int m_first = 0;
+    int m_second = 1;
+};
+
+int bitWidth(unsigned v)
+{
+    int bits = 0;
+    while (v) {
+        ++bits;
+        v >>= 1;
+    }
+    return bits;
 }
 
-void augment(Graf &g, const Search &search, int sinkPixel, std::vector<int> &path)
+// The search order kept from one iteration to the next. Keys run in blocks of levels: a
+// pixel's key holds the directions from its anchor, the pixel at the last block boundary
+// above it (in the first block, from the source's rank), and pixels under different
+// anchors compare as their anchors do. So keys never overflow, however deep a search goes.
+class KeyedSearch {
+public:
+    KeyedSearch(const Grid &grid, const Sources &sources, int blockLevels)
+        : g(grid), m_level(std::size_t(grid.n), Unknown), m_key(std::size_t(grid.n), 0),
+          m_anchor(std::size_t(grid.n), -1), m_stamp(std::size_t(grid.n), 0),
+          m_heapAt(std::size_t(grid.n), -1), m_buckets(2)
+    {
+        const int rootBits = bitWidth(unsigned(std::max(0, sources.size() - 1)));
+        m_block = (128 - rootBits) / 2;
+        if (blockLevels > 0)
+            m_block = std::min(m_block, blockLevels);
+        for (int r = 0; r < sources.size(); ++r) {
+            const int p = sources.pixel(r);
+            m_level[std::size_t(p)] = 0;
+            m_key[std::size_t(p)] = Key(unsigned(r));
+            m_frontier.push_back(p);
+        }
+        for (int p : m_frontier)
+            if (g.sink[p] >= 1)
+                heapInsert(p);
+        m_frontierLimit = std::max<std::size_t>(1024, 2 * m_frontier.size());
+    }
+
+    // The pixel the search stops at, or -1 when it finds none.
+    int find()
+    {
+        while (m_heap.empty())
+            if (!extend())
+                return -1;
+        return m_heap.front();
+    }
+
+    int level(int p) const { return m_level[std::size_t(p)]; }
+    int direction(int p) const { return int(m_key[std::size_t(p)] & 3u); }
+    int rank(int source) const { return int(m_key[std::size_t(source)]); }
+
+    // After an augmentation along path (sink side first): the first pixel may have used up
+    // its sink capacity, and what hangs below the cut edge nearest the source, or below the
+    // source itself when it retired, is re-evaluated.
+    void update(const std::vector<int> &path, bool sourceRetired)
+    {
+        const int first = path.front();
+        if (g.sink[first] < 1 && m_heapAt[std::size_t(first)] >= 0)
+            heapRemove(first);
+        int top = -1;
+        if (sourceRetired) {
+            top = path.back();
+        } else {
+            for (std::size_t j = path.size() - 1; j-- > 0;) {
+                const int p = path[j];
+                if (g.link(g.from(p, direction(p)), direction(p)) <= 0) {
+                    top = p;
+                    break;
+                }
+            }
+        }
+        if (top >= 0)
+            reevaluateBelow(top);
+    }
+
+private:
+    bool boundary(int p) const
+    {
+        const int l = m_level[std::size_t(p)];
+        return l > 0 && l % m_block == 0;
+    }
+    // Anchor and key of the step from u in dir.
+    void stepFrom(int u, int dir, int &anchor, Key &key) const
+    {
+        if (boundary(u)) {
+            anchor = u;
+            key = Key(unsigned(dir));
+        } else {
+            anchor = m_anchor[std::size_t(u)];
+            key = (m_key[std::size_t(u)] << 2) + unsigned(dir);
+        }
+    }
+    // Search order of two (anchor, key) values of one level.
+    bool before(int a1, Key k1, int a2, Key k2) const
+    {
+        while (a1 != a2) {
+            k1 = m_key[std::size_t(a1)];
+            k2 = m_key[std::size_t(a2)];
+            a1 = m_anchor[std::size_t(a1)];
+            a2 = m_anchor[std::size_t(a2)];
+        }
+        return k1 < k2;
+    }
+    bool before(int u, int v) const
+    {
+        const int lu = m_level[std::size_t(u)];
+        const int lv = m_level[std::size_t(v)];
+        if (lu != lv)
+            return lu < lv;
+        return before(m_anchor[std::size_t(u)], m_key[std::size_t(u)],
+                      m_anchor[std::size_t(v)], m_key[std::size_t(v)]);
+    }
+    bool isChild(int u, int dir, int v) const
+    {
+        int a;
+        Key k;
+        stepFrom(u, dir, a, k);
+        return m_anchor[std::size_t(v)] == a && m_key[std::size_t(v)] == k;
+    }
+
+    // The pixels with sink capacity, by search order. A pixel leaves it before its place in
+    // the order changes, so the order of the pixels in it never changes while they are in it.
+    void place(std::size_t i, int p)
+    {
+        m_heap[i] = p;
+        m_heapAt[std::size_t(p)] = int(i);
+    }
+    void siftUp(std::size_t i)
+    {
+        const int p = m_heap[i];
+        while (i > 0) {
+            const std::size_t parent = (i - 1) / 2;
+            if (!before(p, m_heap[parent]))
+                break;
+            place(i, m_heap[parent]);
+            i = parent;
+        }
+        place(i, p);
+    }
+    void siftDown(std::size_t i)
+    {
+        const int p = m_heap[i];
+        const std::size_t size = m_heap.size();
+        for (;;) {
+            std::size_t child = 2 * i + 1;
+            if (child >= size)
+                break;
+            if (child + 1 < size && before(m_heap[child + 1], m_heap[child]))
+                ++child;
+            if (!before(m_heap[child], p))
+                break;
+            place(i, m_heap[child]);
+            i = child;
+        }
+        place(i, p);
+    }
+    void heapInsert(int p)
+    {
+        m_heap.push_back(p);
+        siftUp(m_heap.size() - 1);
+    }
+    void heapRemove(int p)
+    {
+        const std::size_t i = std::size_t(m_heapAt[std::size_t(p)]);
+        m_heapAt[std::size_t(p)] = -1;
+        const int last = m_heap.back();
+        m_heap.pop_back();
+        if (i < m_heap.size()) {
+            place(i, last);
+            siftUp(i);
+            siftDown(std::size_t(m_heapAt[std::size_t(last)]));
+        }
+    }
+
+    // Two consecutive stamp values that no pixel holds yet.
+    unsigned freshStamp()
+    {
+        if (m_generation >= std::numeric_limits<unsigned>::max() - 2) {
+            std::fill(m_stamp.begin(), m_stamp.end(), 0u);
+            m_generation = 0;
+        }
+        m_generation += 2;
+        return m_generation;
+    }
+
+    // One more level below the deepest built one. False when it is empty.
+    bool extend()
+    {
+        const int level = m_depth + 1;
+        m_next.clear();
+        for (int u : m_frontier) {
+            if (m_level[std::size_t(u)] != m_depth)
+                continue;
+            const int x = u % g.w;
+            for (int d = 0; d < 4; ++d) {
+                const int v = g.next(u, x, d);
+                if (v < 0)
+                    continue;
+                int a;
+                Key k;
+                stepFrom(u, d, a, k);
+                int &lv = m_level[std::size_t(v)];
+                if (lv == Unknown) {
+                    lv = level;
+                    m_anchor[std::size_t(v)] = a;
+                    m_key[std::size_t(v)] = k;
+                    m_next.push_back(v);
+                } else if (lv == level
+                           && before(a, k, m_anchor[std::size_t(v)], m_key[std::size_t(v)])) {
+                    m_anchor[std::size_t(v)] = a;
+                    m_key[std::size_t(v)] = k;
+                }
+            }
+        }
+        m_depth = level;
+        if (m_buckets.size() < std::size_t(level) + 2)
+            m_buckets.resize(std::size_t(level) + 2);
+        m_frontier.swap(m_next);
+        m_frontierLimit = std::max<std::size_t>(m_frontierLimit, 2 * m_frontier.size());
+        for (int v : m_frontier)
+            if (g.sink[v] >= 1)
+                heapInsert(v);
+        return !m_frontier.empty();
+    }
+
+    void reevaluateBelow(int top)
+    {
+        const unsigned inside = freshStamp();
+        const unsigned settled = inside + 1;
+
+        // The claimants' subtree below top, found through the keys, taken out of the order
+        // while it still stands.
+        m_subtree.clear();
+        m_subtree.push_back(top);
+        m_stamp[std::size_t(top)] = inside;
+        for (std::size_t i = 0; i < m_subtree.size(); ++i) {
+            const int u = m_subtree[i];
+            const int lu = m_level[std::size_t(u)];
+            if (lu >= m_depth)
+                continue;
+            const int x = u % g.w;
+            for (int d = 0; d < 4; ++d) {
+                const int v = g.neighbour(u, x, d);
+                if (v >= 0 && m_level[std::size_t(v)] == lu + 1 && isChild(u, d, v)) {
+                    m_stamp[std::size_t(v)] = inside;
+                    m_subtree.push_back(v);
+                }
+            }
+        }
+        for (int u : m_subtree)
+            if (m_heapAt[std::size_t(u)] >= 0)
+                heapRemove(u);
+        for (int u : m_subtree)
+            m_level[std::size_t(u)] = Unknown;
+
+        // Tentative values from the unchanged pixels around the subtree.
+        int low = m_depth + 1;
+        int high = 0;
+        for (int u : m_subtree) {
+            const int x = u % g.w;
+            int bestLevel = Unknown;
+            int bestAnchor = -1;
+            Key bestKey = 0;
+            for (int d = 0; d < 4; ++d) {
+                const int v = g.next(u, x, d);
+                if (v < 0 || m_stamp[std::size_t(v)] == inside)
+                    continue;
+                const int lv = m_level[std::size_t(v)];
+                if (lv >= m_depth || lv + 1 > bestLevel)
+                    continue;
+                int a;
+                Key k;
+                stepFrom(v, d ^ 2, a, k);
+                if (lv + 1 < bestLevel || before(a, k, bestAnchor, bestKey)) {
+                    bestLevel = lv + 1;
+                    bestAnchor = a;
+                    bestKey = k;
+                }
+            }
+            if (bestLevel != Unknown) {
+                m_level[std::size_t(u)] = bestLevel;
+                m_anchor[std::size_t(u)] = bestAnchor;
+                m_key[std::size_t(u)] = bestKey;
+                if (low > high) {
+                    low = high = bestLevel;
+                    m_buckets[std::size_t(bestLevel)].clear();
+                }
+                while (bestLevel < low)
+                    m_buckets[std::size_t(--low)].clear();
+                while (bestLevel > high)
+                    m_buckets[std::size_t(++high)].clear();
+                m_buckets[std::size_t(bestLevel)].push_back(u);
+            }
+        }
+
+        // Level by level: a level's values are final once the level above is.
+        for (int l = low; l <= high; ++l) {
+            std::vector<int> &bucket = m_buckets[std::size_t(l)];
+            for (std::size_t i = 0; i < bucket.size(); ++i) {
+                const int u = bucket[i];
+                if (m_stamp[std::size_t(u)] != inside || m_level[std::size_t(u)] != l)
+                    continue;
+                m_stamp[std::size_t(u)] = settled;
+                if (g.sink[u] >= 1)
+                    heapInsert(u);
+                if (l == m_depth) {
+                    m_frontier.push_back(u);
+                    continue;
+                }
+                const int x = u % g.w;
+                for (int d = 0; d < 4; ++d) {
+                    const int v = g.next(u, x, d);
+                    if (v < 0 || m_stamp[std::size_t(v)] != inside)
+                        continue;
+                    int a;
+                    Key k;
+                    stepFrom(u, d, a, k);
+                    int &lv = m_level[std::size_t(v)];
+                    if (lv > l + 1) {
+                        lv = l + 1;
+                        m_anchor[std::size_t(v)] = a;
+                        m_key[std::size_t(v)] = k;
+                        if (l + 1 > high)
+                            m_buckets[std::size_t(++high)].clear();
+                        m_buckets[std::size_t(l) + 1].push_back(v);
+                    } else if (lv == l + 1
+                               && before(a, k, m_anchor[std::size_t(v)], m_key[std::size_t(v)])) {
+                        m_anchor[std::size_t(v)] = a;
+                        m_key[std::size_t(v)] = k;
+                    }
+                }
+            }
+        }
+
+        if (m_frontier.size() > m_frontierLimit) {
+            // Re-evaluated pixels of the deepest level come in again and again.
+            std::size_t kept = 0;
+            for (int q : m_frontier)
+                if (m_level[std::size_t(q)] == m_depth)
+                    m_frontier[kept++] = q;
+            m_frontier.resize(kept);
+            std::sort(m_frontier.begin(), m_frontier.end());
+            m_frontier.erase(std::unique(m_frontier.begin(), m_frontier.end()), m_frontier.end());
+            m_frontierLimit = std::max(m_frontierLimit, 2 * m_frontier.size());
+        }
+    }
+
+    const Grid &g;
+    std::vector<int> m_level;
+    std::vector<Key> m_key;
+    std::vector<int> m_anchor;
+    std::vector<unsigned> m_stamp;
+    std::vector<int> m_heapAt;
+    std::vector<int> m_heap;
+    unsigned m_generation = 0;
+    int m_block = 1;
+    int m_depth = 0;
+    std::vector<int> m_frontier;   // every pixel of the deepest level, maybe repeated
+    std::vector<int> m_next;
+    std::size_t m_frontierLimit = 0;
+    std::vector<int> m_subtree;
+    std::vector<std::vector<int>> m_buckets;
+};
+
+// The search as the method states it, from the live sources every time: for a graph whose
+// pixel count is not its width times its height, where the grid arithmetic does not hold.
+class PlainSearch {
+public:
+    PlainSearch(const Graf &g, std::vector<int> live)
+        : m_graf(g), m_sources(std::move(live)), m_parent(std::size_t(g.getPixelCount()), -1),
+          m_stamp(std::size_t(g.getPixelCount()), 0)
+    {
+    }
+
+    int find()
+    {
+        if (++m_generation == 0) {
+            std::fill(m_stamp.begin(), m_stamp.end(), 0u);
+            m_generation = 1;
+        }
+        m_list.assign(m_sources.begin(), m_sources.end());
+        for (int p : m_sources) {
+            m_stamp[std::size_t(p)] = m_generation;
+            m_parent[std::size_t(p)] = -1;
+        }
+        for (std::size_t k = 0; k < m_list.size(); ++k) {
+            const int u = m_list[k];
+            if (m_graf.sinkCapacity(u) >= 1)
+                return u;
+            for (int dir = 0; dir < 4; ++dir) {
+                const int v = m_graf.neighbourWithCapacity(u, dir);
+                if (v >= 0 && m_stamp[std::size_t(v)] != m_generation) {
+                    m_list.push_back(v);
+                    m_stamp[std::size_t(v)] = m_generation;
+                    m_parent[std::size_t(v)] = u;
+                }
+            }
+        }
+        return -1;
+    }
+
+    int parent(int p) const { return m_parent[std::size_t(p)]; }
+
+    void retire(int p)
+    {
+        m_sources.erase(std::lower_bound(m_sources.begin(), m_sources.end(), p));
+    }
+
+private:
+    const Graf &m_graf;
+    std::vector<int> m_sources;
+    std::vector<int> m_list;
+    std::vector<int> m_parent;
+    std::vector<unsigned> m_stamp;
+    unsigned m_generation = 0;
+};
+
+void augment(Graf &g, const std::vector<int> &path)
 {
-    path.clear();
-    for (int p = sinkPixel; p != -1; p = search.parent[std::size_t(p)])
-        path.push_back(p);
     const int first = path.front();
     const int last = path.back();
     int bottleneck = g.sourceCapacity(last);
@@ -97,32 +593,75 @@ void augment(Graf &g, const Search &search, int sinkPixel, std::vector<int> &pat
         g.addCapacityBetween(path[j], path[j + 1], -bottleneck);
 }
 
+// The same on the arrays, for paths whose steps the keys give.
+void augment(const Grid &g, const KeyedSearch &search, const std::vector<int> &path)
+{
+    const int first = path.front();
+    const int last = path.back();
+    int bottleneck = std::min(g.source[last], g.sink[first]);
+    for (std::size_t j = 0; j + 1 < path.size(); ++j) {
+        const int p = path[j];
+        bottleneck = std::min(bottleneck, g.link(path[j + 1], search.direction(p)));
+    }
+    g.source[last] -= bottleneck;
+    g.sink[first] -= bottleneck;
+    for (std::size_t j = 0; j + 1 < path.size(); ++j)
+        g.link(path[j + 1], search.direction(path[j])) -= bottleneck;
+}
+
+// The pixels reachable from the live sources, in breadth-first order.
+void finalRegion(const Graf &g, const std::vector<int> &live, QVector<int> &objectPixels,
+                 QVector<bool> &objectMask)
+{
+    const int n = g.getPixelCount();
+    objectPixels.clear();
+    objectMask.fill(false, n);
+    for (int p : live) {
+        objectPixels.append(p);
+        objectMask[p] = true;
+    }
+    for (int i = 0; i < objectPixels.size(); ++i) {
+        const int u = objectPixels[i];
+        for (int dir = 0; dir < 4; ++dir) {
+            const int v = g.neighbourWithCapacity(u, dir);
+            if (v >= 0 && !objectMask[v]) {
+                objectPixels.append(v);
+                objectMask[v] = true;
+            }
+        }
+    }
+}
+
 } // namespace
 
 FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
-                                      QVector<bool> &objectMask, SolverHost &host)
+                                      QVector<bool> &objectMask, SolverHost &host,
+                                      int keyBlockLevels)
 {
     FordFulkersonRun run;
     completePathsOfLengthTwo(graf);
 
+    Sources sources(graf);
+    host.begin(sources.count());
+
     const int n = graf.getPixelCount();
-    std::vector<int> activeSources;
-    for (int i = 0; i < n; ++i)
-        if (graf.sourceCapacity(i) > 0)
-            activeSources.push_back(i);
+    const bool grid = graf.width >= 1 && n > 0
+        && static_cast<long long>(graf.width) * graf.height == n;
+    const Grid arrays(graf);
+    std::unique_ptr<KeyedSearch> keyed;
+    std::unique_ptr<PlainSearch> plain;
+    if (grid && keyBlockLevels != 0)
+        keyed = std::make_unique<KeyedSearch>(arrays, sources, keyBlockLevels);
+    else
+        plain = std::make_unique<PlainSearch>(graf, sources.livePixels());
 
-    host.begin(int(activeSources.size()));
-
-    Search search(n);
     std::vector<int> path;
     for (;;) {
-        search.restart(activeSources);
-
         // The list was just made equal to the sources, so both entries are the same pixel;
         // with fewer than two entries -1 stands in for the missing one.
-        const int second = activeSources.size() >= 2 ? activeSources[1] : -1;
+        const int second = sources.second();
         diag::Line() << "prvok i" << 1 << " " << second << " " << second
-                     << " indexy vrholy size: " << int(activeSources.size());
+                     << " indexy vrholy size: " << sources.count();
 
         ++run.iterations;
         host.processEvents();
@@ -133,33 +672,38 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
         host.setValue(run.iterations);
         host.setIterationLabel(run.iterations);
 
-        const int sinkPixel = findSinkPixel(graf, search);
+        const int sinkPixel = keyed ? keyed->find() : plain->find();
         if (sinkPixel < 0)
             break;
-        augment(graf, search, sinkPixel, path);
+
+        path.clear();
+        if (keyed) {
+            int p = sinkPixel;
+            path.push_back(p);
+            while (keyed->level(p) > 0) {
+                p = arrays.from(p, keyed->direction(p));
+                path.push_back(p);
+            }
+            augment(arrays, *keyed, path);
+        } else {
+            for (int p = sinkPixel; p != -1; p = plain->parent(p))
+                path.push_back(p);
+            augment(graf, path);
+        }
 
         const int p = path.back();
-        if (graf.sourceCapacity(p) < 1) {
-            const auto at = std::lower_bound(activeSources.begin(), activeSources.end(), p);
-            activeSources.erase(at);
+        const bool retired = graf.sourceCapacity(p) < 1;
+        if (retired) {
+            sources.retire(keyed ? keyed->rank(p) : sources.rankOf(p));
+            if (plain)
+                plain->retire(p);
         }
+        if (keyed)
+            keyed->update(path, retired);
     }
 
-    // Final reachability: after a normal end the last search already reached everything;
-    // after a cancel the list holds just the sources and this pass grows the region.
-    objectPixels = QVector<int>(search.list.begin(), search.list.end());
-    objectMask.fill(false, n);
-    for (int p : objectPixels)
-        objectMask[p] = true;
-    for (int i = 0; i < objectPixels.size(); ++i) {
-        const int u = objectPixels[i];
-        for (int dir = 0; dir < 4; ++dir) {
-            const int v = graf.neighbourWithCapacity(u, dir);
-            if (v >= 0 && !objectMask[v]) {
-                objectPixels.append(v);
-                objectMask[v] = true;
-            }
-        }
-    }
+    // After a normal end the last search reached everything; after a cancel this grows the
+    // region from the sources as the completed iterations left them.
+    finalRegion(graf, sources.livePixels(), objectPixels, objectMask);
     return run;
 }
