@@ -22,7 +22,7 @@
 
 namespace {
 
-using Key = unsigned __int128;
+using Key = std::uint64_t;
 constexpr int Unknown = std::numeric_limits<int>::max();
 
 // Every source-linked pixel that is also sink-linked sends the common part straight on.
@@ -179,18 +179,16 @@ int bitWidth(unsigned v)
 class KeyedSearch {
 public:
     KeyedSearch(const Grid &grid, const Sources &sources, int blockLevels)
-        : g(grid), m_level(std::size_t(grid.n), Unknown), m_key(std::size_t(grid.n), 0),
-          m_anchor(std::size_t(grid.n), -1), m_stamp(std::size_t(grid.n), 0),
-          m_heapAt(std::size_t(grid.n), -1), m_buckets(2)
+        : g(grid), m_node(std::size_t(grid.n)), m_buckets(2)
     {
         const int rootBits = bitWidth(unsigned(std::max(0, sources.size() - 1)));
-        m_block = (128 - rootBits) / 2;
+        m_block = (64 - rootBits) / 2;
         if (blockLevels > 0)
             m_block = std::min(m_block, blockLevels);
         for (int r = 0; r < sources.size(); ++r) {
             const int p = sources.pixel(r);
-            m_level[std::size_t(p)] = 0;
-            m_key[std::size_t(p)] = Key(unsigned(r));
+            m_node[std::size_t(p)].level = 0;
+            m_node[std::size_t(p)].key = Key(unsigned(r));
             m_frontier.push_back(p);
         }
         for (int p : m_frontier)
@@ -208,9 +206,9 @@ public:
         return m_heap.front();
     }
 
-    int level(int p) const { return m_level[std::size_t(p)]; }
-    int direction(int p) const { return int(m_key[std::size_t(p)] & 3u); }
-    int rank(int source) const { return int(m_key[std::size_t(source)]); }
+    int level(int p) const { return m_node[std::size_t(p)].level; }
+    int direction(int p) const { return int(m_node[std::size_t(p)].key & 3u); }
+    int rank(int source) const { return int(m_node[std::size_t(source)].key); }
 
     // After an augmentation along path (sink side first): the first pixel may have used up
     // its sink capacity, and what hangs below the cut edge nearest the source, or below the
@@ -218,7 +216,7 @@ public:
     void update(const std::vector<int> &path, bool sourceRetired)
     {
         const int first = path.front();
-        if (g.sink[first] < 1 && m_heapAt[std::size_t(first)] >= 0)
+        if (g.sink[first] < 1 && m_node[std::size_t(first)].heapAt >= 0)
             heapRemove(first);
         int top = -1;
         if (sourceRetired) {
@@ -239,7 +237,7 @@ public:
 private:
     bool boundary(int p) const
     {
-        const int l = m_level[std::size_t(p)];
+        const int l = m_node[std::size_t(p)].level;
         return l > 0 && l % m_block == 0;
     }
     // Anchor and key of the step from u in dir.
@@ -249,36 +247,36 @@ private:
             anchor = u;
             key = Key(unsigned(dir));
         } else {
-            anchor = m_anchor[std::size_t(u)];
-            key = (m_key[std::size_t(u)] << 2) + unsigned(dir);
+            anchor = m_node[std::size_t(u)].anchor;
+            key = (m_node[std::size_t(u)].key << 2) + unsigned(dir);
         }
     }
     // Search order of two (anchor, key) values of one level.
     bool before(int a1, Key k1, int a2, Key k2) const
     {
         while (a1 != a2) {
-            k1 = m_key[std::size_t(a1)];
-            k2 = m_key[std::size_t(a2)];
-            a1 = m_anchor[std::size_t(a1)];
-            a2 = m_anchor[std::size_t(a2)];
+            k1 = m_node[std::size_t(a1)].key;
+            k2 = m_node[std::size_t(a2)].key;
+            a1 = m_node[std::size_t(a1)].anchor;
+            a2 = m_node[std::size_t(a2)].anchor;
         }
         return k1 < k2;
     }
     bool before(int u, int v) const
     {
-        const int lu = m_level[std::size_t(u)];
-        const int lv = m_level[std::size_t(v)];
+        const int lu = m_node[std::size_t(u)].level;
+        const int lv = m_node[std::size_t(v)].level;
         if (lu != lv)
             return lu < lv;
-        return before(m_anchor[std::size_t(u)], m_key[std::size_t(u)],
-                      m_anchor[std::size_t(v)], m_key[std::size_t(v)]);
+        return before(m_node[std::size_t(u)].anchor, m_node[std::size_t(u)].key,
+                      m_node[std::size_t(v)].anchor, m_node[std::size_t(v)].key);
     }
     bool isChild(int u, int dir, int v) const
     {
         int a;
         Key k;
         stepFrom(u, dir, a, k);
-        return m_anchor[std::size_t(v)] == a && m_key[std::size_t(v)] == k;
+        return m_node[std::size_t(v)].anchor == a && m_node[std::size_t(v)].key == k;
     }
 
     // The pixels with sink capacity, by search order. A pixel leaves it before its place in
@@ -286,7 +284,7 @@ private:
     void place(std::size_t i, int p)
     {
         m_heap[i] = p;
-        m_heapAt[std::size_t(p)] = int(i);
+        m_node[std::size_t(p)].heapAt = int(i);
     }
     void siftUp(std::size_t i)
     {
@@ -324,14 +322,14 @@ private:
     }
     void heapRemove(int p)
     {
-        const std::size_t i = std::size_t(m_heapAt[std::size_t(p)]);
-        m_heapAt[std::size_t(p)] = -1;
+        const std::size_t i = std::size_t(m_node[std::size_t(p)].heapAt);
+        m_node[std::size_t(p)].heapAt = -1;
         const int last = m_heap.back();
         m_heap.pop_back();
         if (i < m_heap.size()) {
             place(i, last);
             siftUp(i);
-            siftDown(std::size_t(m_heapAt[std::size_t(last)]));
+            siftDown(std::size_t(m_node[std::size_t(last)].heapAt));
         }
     }
 
@@ -339,7 +337,8 @@ private:
     unsigned freshStamp()
     {
         if (m_generation >= std::numeric_limits<unsigned>::max() - 2) {
-            std::fill(m_stamp.begin(), m_stamp.end(), 0u);
+            for (Node &node : m_node)
+                node.stamp = 0;
             m_generation = 0;
         }
         m_generation += 2;
@@ -352,7 +351,7 @@ private:
         const int level = m_depth + 1;
         m_next.clear();
         for (int u : m_frontier) {
-            if (m_level[std::size_t(u)] != m_depth)
+            if (m_node[std::size_t(u)].level != m_depth)
                 continue;
             const int x = u % g.w;
             for (int d = 0; d < 4; ++d) {
@@ -362,16 +361,16 @@ private:
                 int a;
                 Key k;
                 stepFrom(u, d, a, k);
-                int &lv = m_level[std::size_t(v)];
+                int &lv = m_node[std::size_t(v)].level;
                 if (lv == Unknown) {
                     lv = level;
-                    m_anchor[std::size_t(v)] = a;
-                    m_key[std::size_t(v)] = k;
+                    m_node[std::size_t(v)].anchor = a;
+                    m_node[std::size_t(v)].key = k;
                     m_next.push_back(v);
                 } else if (lv == level
-                           && before(a, k, m_anchor[std::size_t(v)], m_key[std::size_t(v)])) {
-                    m_anchor[std::size_t(v)] = a;
-                    m_key[std::size_t(v)] = k;
+                           && before(a, k, m_node[std::size_t(v)].anchor, m_node[std::size_t(v)].key)) {
+                    m_node[std::size_t(v)].anchor = a;
+                    m_node[std::size_t(v)].key = k;
                 }
             }
         }
@@ -395,26 +394,26 @@ private:
         // while it still stands.
         m_subtree.clear();
         m_subtree.push_back(top);
-        m_stamp[std::size_t(top)] = inside;
+        m_node[std::size_t(top)].stamp = inside;
         for (std::size_t i = 0; i < m_subtree.size(); ++i) {
             const int u = m_subtree[i];
-            const int lu = m_level[std::size_t(u)];
+            const int lu = m_node[std::size_t(u)].level;
             if (lu >= m_depth)
                 continue;
             const int x = u % g.w;
             for (int d = 0; d < 4; ++d) {
                 const int v = g.neighbour(u, x, d);
-                if (v >= 0 && m_level[std::size_t(v)] == lu + 1 && isChild(u, d, v)) {
-                    m_stamp[std::size_t(v)] = inside;
+                if (v >= 0 && m_node[std::size_t(v)].level == lu + 1 && isChild(u, d, v)) {
+                    m_node[std::size_t(v)].stamp = inside;
                     m_subtree.push_back(v);
                 }
             }
         }
         for (int u : m_subtree)
-            if (m_heapAt[std::size_t(u)] >= 0)
+            if (m_node[std::size_t(u)].heapAt >= 0)
                 heapRemove(u);
         for (int u : m_subtree)
-            m_level[std::size_t(u)] = Unknown;
+            m_node[std::size_t(u)].level = Unknown;
 
         // Tentative values from the unchanged pixels around the subtree.
         int low = m_depth + 1;
@@ -426,9 +425,9 @@ private:
             Key bestKey = 0;
             for (int d = 0; d < 4; ++d) {
                 const int v = g.next(u, x, d);
-                if (v < 0 || m_stamp[std::size_t(v)] == inside)
+                if (v < 0 || m_node[std::size_t(v)].stamp == inside)
                     continue;
-                const int lv = m_level[std::size_t(v)];
+                const int lv = m_node[std::size_t(v)].level;
                 if (lv >= m_depth || lv + 1 > bestLevel)
                     continue;
                 int a;
@@ -441,9 +440,9 @@ private:
                 }
             }
             if (bestLevel != Unknown) {
-                m_level[std::size_t(u)] = bestLevel;
-                m_anchor[std::size_t(u)] = bestAnchor;
-                m_key[std::size_t(u)] = bestKey;
+                m_node[std::size_t(u)].level = bestLevel;
+                m_node[std::size_t(u)].anchor = bestAnchor;
+                m_node[std::size_t(u)].key = bestKey;
                 if (low > high) {
                     low = high = bestLevel;
                     m_buckets[std::size_t(bestLevel)].clear();
@@ -461,9 +460,9 @@ private:
             std::vector<int> &bucket = m_buckets[std::size_t(l)];
             for (std::size_t i = 0; i < bucket.size(); ++i) {
                 const int u = bucket[i];
-                if (m_stamp[std::size_t(u)] != inside || m_level[std::size_t(u)] != l)
+                if (m_node[std::size_t(u)].stamp != inside || m_node[std::size_t(u)].level != l)
                     continue;
-                m_stamp[std::size_t(u)] = settled;
+                m_node[std::size_t(u)].stamp = settled;
                 if (g.sink[u] >= 1)
                     heapInsert(u);
                 if (l == m_depth) {
@@ -473,23 +472,23 @@ private:
                 const int x = u % g.w;
                 for (int d = 0; d < 4; ++d) {
                     const int v = g.next(u, x, d);
-                    if (v < 0 || m_stamp[std::size_t(v)] != inside)
+                    if (v < 0 || m_node[std::size_t(v)].stamp != inside)
                         continue;
                     int a;
                     Key k;
                     stepFrom(u, d, a, k);
-                    int &lv = m_level[std::size_t(v)];
+                    int &lv = m_node[std::size_t(v)].level;
                     if (lv > l + 1) {
                         lv = l + 1;
-                        m_anchor[std::size_t(v)] = a;
-                        m_key[std::size_t(v)] = k;
+                        m_node[std::size_t(v)].anchor = a;
+                        m_node[std::size_t(v)].key = k;
                         if (l + 1 > high)
                             m_buckets[std::size_t(++high)].clear();
                         m_buckets[std::size_t(l) + 1].push_back(v);
                     } else if (lv == l + 1
-                               && before(a, k, m_anchor[std::size_t(v)], m_key[std::size_t(v)])) {
-                        m_anchor[std::size_t(v)] = a;
-                        m_key[std::size_t(v)] = k;
+                               && before(a, k, m_node[std::size_t(v)].anchor, m_node[std::size_t(v)].key)) {
+                        m_node[std::size_t(v)].anchor = a;
+                        m_node[std::size_t(v)].key = k;
                     }
                 }
             }
@@ -499,7 +498,7 @@ private:
             // Re-evaluated pixels of the deepest level come in again and again.
             std::size_t kept = 0;
             for (int q : m_frontier)
-                if (m_level[std::size_t(q)] == m_depth)
+                if (m_node[std::size_t(q)].level == m_depth)
                     m_frontier[kept++] = q;
             m_frontier.resize(kept);
             std::sort(m_frontier.begin(), m_frontier.end());
@@ -508,12 +507,17 @@ private:
         }
     }
 
+    // What the search keeps of a pixel, together, since it is read together.
+    struct Node {
+        Key key = 0;
+        int level = Unknown;  // beyond the deepest built level, or unreachable
+        int anchor = -1;
+        unsigned stamp = 0;
+        int heapAt = -1;      // place among the sink-linked pixels, -1 when not there
+    };
+
     const Grid &g;
-    std::vector<int> m_level;
-    std::vector<Key> m_key;
-    std::vector<int> m_anchor;
-    std::vector<unsigned> m_stamp;
-    std::vector<int> m_heapAt;
+    std::vector<Node> m_node;
     std::vector<int> m_heap;
     unsigned m_generation = 0;
     int m_block = 1;
@@ -610,10 +614,10 @@ void augment(const Grid &g, const KeyedSearch &search, const std::vector<int> &p
 }
 
 // The pixels reachable from the live sources, in breadth-first order.
-void finalRegion(const Graf &g, const std::vector<int> &live, QVector<int> &objectPixels,
+template <typename Next>
+void finalRegion(int n, const std::vector<int> &live, Next next, QVector<int> &objectPixels,
                  QVector<bool> &objectMask)
 {
-    const int n = g.getPixelCount();
     objectPixels.clear();
     objectMask.fill(false, n);
     for (int p : live) {
@@ -623,7 +627,7 @@ void finalRegion(const Graf &g, const std::vector<int> &live, QVector<int> &obje
     for (int i = 0; i < objectPixels.size(); ++i) {
         const int u = objectPixels[i];
         for (int dir = 0; dir < 4; ++dir) {
-            const int v = g.neighbourWithCapacity(u, dir);
+            const int v = next(u, dir);
             if (v >= 0 && !objectMask[v]) {
                 objectPixels.append(v);
                 objectMask[v] = true;
@@ -704,6 +708,13 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
 
     // After a normal end the last search reached everything; after a cancel this grows the
     // region from the sources as the completed iterations left them.
-    finalRegion(graf, sources.livePixels(), objectPixels, objectMask);
+    if (grid)
+        finalRegion(n, sources.livePixels(),
+                    [&arrays](int p, int dir) { return arrays.next(p, p % arrays.w, dir); },
+                    objectPixels, objectMask);
+    else
+        finalRegion(n, sources.livePixels(),
+                    [&graf](int p, int dir) { return graf.neighbourWithCapacity(p, dir); },
+                    objectPixels, objectMask);
     return run;
 }

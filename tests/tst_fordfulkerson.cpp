@@ -222,10 +222,14 @@ void randomSize(Rng &r, int &w, int &h)
 
 // Capacities in several styles: few distinct values (ties everywhere), one uniform value,
 // a wide range, seed-like 2147483647 t-links on either side, and a few negatives.
-Graf randomGraph(Rng &r, QString &description)
+Graf randomGraph(Rng &r, QString &description, int forcedWidth = 0, int forcedHeight = 0)
 {
     int w, h;
     randomSize(r, w, h);
+    if (forcedWidth > 0) {
+        w = forcedWidth;
+        h = forcedHeight;
+    }
     const int style = r.range(0, 4);
     const double zeros = r.range(0, 6) / 10.0;
     const double sourceShare = r.range(1, 9) / 10.0;
@@ -325,6 +329,7 @@ private slots:
     void sameAsReferenceOnRandomGraphs();
     void sameAsReferenceOnBuiltGraphs();
     void sameAsReferenceWhenCanceled();
+    void sameAsReferenceOnDeepGraphs();
 };
 
 // 3 x 2:   0 1 2      sources 0 (2147483647) and 3 (4); sinks 2 (2147483647) and 5 (3).
@@ -603,6 +608,49 @@ void TestFordFulkerson::sameAsReferenceWhenCanceled()
         const QString d = difference(a, b);
         QVERIFY2(d.isEmpty(), qPrintable(QString("case %1 (%2) cancel at %3: %4")
                                              .arg(c).arg(what).arg(cancelAt).arg(d)));
+    }
+}
+
+// Long strips and larger grids: searches run many levels deep, across several key blocks
+// even at the default block size, and subtrees of re-evaluated pixels get large.
+void TestFordFulkerson::sameAsReferenceOnDeepGraphs()
+{
+    const int count = 400 * soakFactor();
+    for (int c = 0; c < count; ++c) {
+        Rng r(unsigned(1300000 + c));
+        int w, h;
+        switch (c % 4) {
+        case 0: w = 1; h = r.range(60, 160); break;
+        case 1: w = r.range(60, 160); h = 1; break;
+        case 2: w = r.range(2, 4); h = r.range(40, 120); break;
+        default: w = r.range(12, 26); h = r.range(12, 26); break;
+        }
+        QString what;
+        Graf g = randomGraph(r, what, w, h);
+        if (c % 8 < 4) {
+            // Sources only near the start and sinks only near the end: every path is long.
+            const int n = w * h;
+            const double open = std::min(w, h) <= 3 ? 1.0 : 0.85;
+            // Small sink links and wide n-links make many long augmentations.
+            for (int i = 0; i < n; ++i) {
+                g.setSourceCapacity(i, i < n / 8 && r.chance(0.6) ? r.range(1, 30) : 0);
+                g.setSinkCapacity(i, i >= n - n / 8 && r.chance(0.6) ? r.range(1, 4) : 0);
+                if (g.vertCap[std::size_t(i)] <= 0 && r.chance(open))
+                    g.setVertCapacity(i, r.range(5, 60));
+                if (g.horizCap[std::size_t(i)] <= 0 && r.chance(open))
+                    g.setHorizCapacity(i, r.range(5, 60));
+            }
+            g.setSourceCapacity(0, r.chance(0.5) ? Max : r.range(1, 50));
+            g.setSinkCapacity(n - 1, r.range(1, 4));
+            what += " ends";
+        }
+        const Outcome b = reference(g);
+        for (const int blocks : {-1, 1, 5}) {
+            const Outcome a = solve(g, 0, blocks);
+            const QString d = difference(a, b);
+            QVERIFY2(d.isEmpty(), qPrintable(QString("case %1 (%2) blocks %3: %4")
+                                                 .arg(c).arg(what).arg(blocks).arg(d)));
+        }
     }
 }
 
