@@ -27,7 +27,7 @@ void line(const QString &text);
 //   diag::Line() << "BEz. " << u << " a pocet " << L;
 class Line {
 public:
-    Line() = default;
+    Line() {}  // not defaulted: a value-initialised line would zero its whole buffer
     Line(const Line &) = delete;
     Line &operator=(const Line &) = delete;
     ~Line();
