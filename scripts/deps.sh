@@ -2,7 +2,7 @@
 # Installs the Debian packages that building, testing and benchmarking need, when missing.
 set -euo pipefail
 
-packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools libboost-graph-dev libbenchmark-dev)
+packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools libboost-graph-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
