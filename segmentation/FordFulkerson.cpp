@@ -182,9 +182,14 @@ public:
         : g(grid), m_node(std::size_t(grid.n)), m_buckets(2)
     {
         const int rootBits = bitWidth(unsigned(std::max(0, sources.size() - 1)));
-        m_block = (64 - rootBits) / 2;
+        int block = (64 - rootBits) / 2;
         if (blockLevels > 0)
-            m_block = std::min(m_block, blockLevels);
+            block = std::min(block, blockLevels);
+        // A power of two, so that the boundary test in the inner loops needs no division.
+        m_blockMask = 1;
+        while (2 * m_blockMask <= block)
+            m_blockMask *= 2;
+        --m_blockMask;
         for (int r = 0; r < sources.size(); ++r) {
             const int p = sources.pixel(r);
             m_node[std::size_t(p)].level = 0;
@@ -238,7 +243,7 @@ private:
     bool boundary(int p) const
     {
         const int l = m_node[std::size_t(p)].level;
-        return l > 0 && l % m_block == 0;
+        return l > 0 && (l & m_blockMask) == 0;
     }
     // Anchor and key of the step from u in dir.
     void stepFrom(int u, int dir, int &anchor, Key &key) const
@@ -520,7 +525,7 @@ private:
     std::vector<Node> m_node;
     std::vector<int> m_heap;
     unsigned m_generation = 0;
-    int m_block = 1;
+    int m_blockMask = 0;  // levels per key block, less one
     int m_depth = 0;
     std::vector<int> m_frontier;   // every pixel of the deepest level, maybe repeated
     std::vector<int> m_next;
