@@ -1,6 +1,7 @@
 #include "construction/GraphBuilder.h"
 
 #include "graph/Graf.h"
+#include "graph/pixelarrays.h"
 
 #include <QColor>
 #include <QImage>
@@ -116,6 +117,7 @@ std::vector<int> readIntensities(const QImage &image)
     if (width <= 0 || height <= 0)
         return out;
     out.reserve(std::size_t(std::int64_t(width) * height));
+    adviseHugePages(out.data(), out.capacity() * sizeof(int));
 
     switch (image.format()) {
     case QImage::Format_RGB32:

@@ -1,6 +1,7 @@
 #include "graph/Graf.h"
 
 #include "graph/diag.h"
+#include "graph/pixelarrays.h"
 
 void Graf::init(int w, int h, int count)
 {
@@ -11,7 +12,7 @@ void Graf::init(int w, int h, int count)
     sinkNode = -10;
     for (std::vector<int> *a : {&sourceCap, &sinkCap, &sourceFlow, &sinkFlow, &vertCap, &horizCap,
                                 &vertFlow, &horizFlow})
-        a->assign(std::size_t(count), 0);
+        assignPixelArray(*a, std::size_t(count), 0);
 }
 
 void Graf::reset()

@@ -2,6 +2,7 @@
 
 #include "graph/Graf.h"
 #include "graph/diag.h"
+#include "graph/pixelarrays.h"
 #include "segmentation/SolverHost.h"
 
 #include <algorithm>
@@ -179,8 +180,9 @@ int bitWidth(unsigned v)
 class KeyedSearch {
 public:
     KeyedSearch(const Grid &grid, const Sources &sources, int blockLevels)
-        : g(grid), m_node(std::size_t(grid.n)), m_buckets(2)
+        : g(grid), m_buckets(2)
     {
+        assignPixelArray(m_node, std::size_t(grid.n), Node());
         const int rootBits = bitWidth(unsigned(std::max(0, sources.size() - 1)));
         int block = (64 - rootBits) / 2;
         if (blockLevels > 0)
@@ -624,7 +626,7 @@ void finalRegion(int n, const std::vector<int> &live, Next next, QVector<int> &o
                  QVector<bool> &objectMask)
 {
     objectPixels.clear();
-    objectMask.fill(false, n);
+    assignPixelArray(objectMask, n, false);
     for (int p : live) {
         objectPixels.append(p);
         objectMask[p] = true;

@@ -2,6 +2,7 @@
 
 #include "graph/Graf.h"
 #include "graph/diag.h"
+#include "graph/pixelarrays.h"
 #include "segmentation/SolverHost.h"
 
 #include <algorithm>
@@ -25,12 +26,12 @@ public:
           m_height(graf.height),
           // N / 4 is 0 below four pixels; a pixel that can push nothing would then be
           // discharged for ever. From four pixels on this is exactly N / 4.
-          m_raise(std::max(1, m_n / 4)),
-          m_excess(std::size_t(m_n), 0),
-          m_heights(std::size_t(m_n), 0),
-          m_queue(std::size_t(m_n), 0)
+          m_raise(std::max(1, m_n / 4))
     {
-        objectMask.fill(false, m_n);
+        assignPixelArray(m_excess, std::size_t(m_n), Excess(0));
+        assignPixelArray(m_heights, std::size_t(m_n), 0);
+        assignPixelArray(m_queue, std::size_t(m_n), 0);
+        assignPixelArray(objectMask, m_n, false);
         m_mark = objectMask.data();
         m_sourceCap = graf.sourceCap.data();
         m_sinkCap = graf.sinkCap.data();

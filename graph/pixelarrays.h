@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QVector>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+// Per-pixel arrays of large images are first touched page by page, and on a virtual machine
+// every page fault is dear. Where the kernel gives transparent huge pages on request, asking
+// for them before the first touch turns most of those faults into one per 2 MiB. Only a
+// hint: without it the arrays work the same.
+inline void adviseHugePages(void *data, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t Huge = std::uintptr_t(2) << 20;
+    if (bytes < 2 * Huge)
+        return;
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + Huge - 1) & ~(Huge - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(Huge - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+// v becomes n copies of value, in storage advised as above when it has to grow.
+template <typename T>
+void assignPixelArray(std::vector<T> &v, std::size_t n, const T &value)
+{
+    if (v.capacity() < n) {
+        v.clear();
+        v.reserve(n);
+        adviseHugePages(v.data(), n * sizeof(T));
+    }
+    v.assign(n, value);
+}
+
+template <typename T>
+void assignPixelArray(QVector<T> &v, int n, const T &value)
+{
+    if (v.capacity() < n) {
+        v = QVector<T>();
+        v.reserve(n);
+        adviseHugePages(v.data(), std::size_t(n) * sizeof(T));
+    }
+    v.fill(value, n);
+}
