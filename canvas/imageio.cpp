@@ -40,6 +40,23 @@ void convertToGray(QImage &image)
     makeEditable(image);
     const int w = image.width();
     const int h = image.height();
+    const QImage::Format format = image.format();
+    if ((format == QImage::Format_RGB32 || format == QImage::Format_ARGB32) && w > 0 && h > 0) {
+        // Row by row on the pixels themselves: what pixelColor and setPixelColor would read
+        // and write for these formats, without their per-pixel conversions.
+        uchar *const bits = image.bits();
+        const qsizetype stride = image.bytesPerLine();
+        const bool opaque = format == QImage::Format_RGB32;
+        for (int y = 0; y < h; ++y) {
+            QRgb *row = reinterpret_cast<QRgb *>(bits + y * stride);
+            for (int x = 0; x < w; ++x) {
+                const QRgb px = row[x];
+                const int gray = (qBlue(px) + qGreen(px) + qRed(px)) / 3;
+                row[x] = qRgba(gray, gray, gray, opaque ? 255 : qAlpha(px));
+            }
+        }
+        return;
+    }
     for (int x = 0; x < w; ++x) {
         for (int y = 0; y < h; ++y) {
             QColor colour = image.pixelColor(x, y);

@@ -7,6 +7,8 @@
 #include <QColor>
 #include <QImage>
 
+#include <algorithm>
+
 void renderResult(QImage &image, const Graf &graf, const QVector<int> &objectPixels,
                   const QVector<bool> &objectMask, const std::function<bool()> &edgeMode)
 {
@@ -15,13 +17,28 @@ void renderResult(QImage &image, const Graf &graf, const QVector<int> &objectPix
     makeEditable(image);
     const int w = image.width();
     const int h = image.height();
+    // The 32-bit formats every opened image normally has are written directly, row by row:
+    // the same values setPixelColor would store (opaque colours premultiply to themselves),
+    // without its per-pixel conversion and detach check.
+    const QImage::Format format = image.format();
+    const bool direct = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
+        || format == QImage::Format_ARGB32_Premultiplied;
+    uchar *const bits = direct && w > 0 && h > 0 ? image.bits() : nullptr;
+    const qsizetype stride = image.bytesPerLine();
     QColor colour;
     colour.setRed(220);
     colour.setGreen(220);
     colour.setBlue(220);
-    for (int x = 0; x < w; ++x)
-        for (int y = 0; y < h; ++y)
-            image.setPixelColor(x, y, colour);
+    if (bits) {
+        for (int y = 0; y < h; ++y) {
+            QRgb *row = reinterpret_cast<QRgb *>(bits + y * stride);
+            std::fill(row, row + w, colour.rgba());
+        }
+    } else {
+        for (int x = 0; x < w; ++x)
+            for (int y = 0; y < h; ++y)
+                image.setPixelColor(x, y, colour);
+    }
 
     // The members may be older than the graph or the image (a self-check replaced the
     // graph, or another image was opened and its construction refused): skip what does
@@ -47,6 +64,9 @@ void renderResult(QImage &image, const Graf &graf, const QVector<int> &objectPix
         colour.setRed(shade);
         colour.setGreen(shade);
         colour.setBlue(shade);
-        image.setPixelColor(p.x(), p.y(), colour);
+        if (bits)
+            reinterpret_cast<QRgb *>(bits + p.y() * stride)[p.x()] = colour.rgba();
+        else
+            image.setPixelColor(p.x(), p.y(), colour);
     }
 }

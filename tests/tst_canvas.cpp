@@ -82,6 +82,7 @@ private slots:
     void listingShowsEverySeedInPressOrder();
     void openingWithSeedsAsks();
     void grayConversion();
+    void grayConversionInEveryFormat();
 };
 
 void TestCanvas::openShowsTheImageAndClearsTheResultFlag()
@@ -478,6 +479,28 @@ void TestCanvas::grayConversion()
     MyPainter empty;
     empty.canvas->toGrayscale();
     QVERIFY(empty.canvas->image.isNull());
+}
+
+// The same opaque colours give the same grays whatever 8-bit format holds them.
+void TestCanvas::grayConversionInEveryFormat()
+{
+    const QList<QColor> colours = {QColor(255, 0, 0), QColor(10, 20, 31), QColor(1, 1, 0),
+                                   QColor(0, 200, 100), QColor(77, 77, 77), QColor(3, 250, 9)};
+    for (const QImage::Format f : {QImage::Format_RGB32, QImage::Format_ARGB32,
+                                   QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB888,
+                                   QImage::Format_RGBA8888}) {
+        QImage img(3, 2, f);
+        for (int i = 0; i < 6; ++i)
+            img.setPixelColor(i % 3, i / 3, colours[i]);
+        const QImage before = img;
+        convertToGray(img);
+        QCOMPARE(img.format(), f);
+        for (int i = 0; i < 6; ++i) {
+            const QColor in = before.pixelColor(i % 3, i / 3);
+            const int gray = (in.red() + in.green() + in.blue()) / 3;
+            QCOMPARE(img.pixelColor(i % 3, i / 3), QColor(gray, gray, gray));
+        }
+    }
 }
 
 QTEST_MAIN(TestCanvas)

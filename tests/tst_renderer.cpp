@@ -144,7 +144,8 @@ void TestRenderer::writesEveryFormat()
     QImage mono(3, 3, QImage::Format_Mono);
     mono.fill(0);
     for (QImage img : {indexed, mono, QImage(3, 3, QImage::Format_RGB888),
-                       QImage(3, 3, QImage::Format_Grayscale8)}) {
+                       QImage(3, 3, QImage::Format_Grayscale8),
+                       QImage(3, 3, QImage::Format_ARGB32_Premultiplied)}) {
         renderResult(img, g, r.pixels, r.mask, [] { return true; });
         QCOMPARE(picture(img), QString("BBB\nBWB\nBBB\n"));
         renderResult(img, g, r.pixels, r.mask, [] { return false; });
