@@ -125,7 +125,6 @@ public:
     int count() const { return m_count; }
     int size() const { return int(m_pixels.size()); }
     int pixel(int rank) const { return m_pixels[std::size_t(rank)]; }
-    bool live(int rank) const { return m_live[std::size_t(rank)] != 0; }
     int second() const { return m_count >= 2 ? m_pixels[std::size_t(m_second)] : -1; }
 
     int rankOf(int pixel) const
