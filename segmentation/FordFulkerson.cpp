@@ -536,7 +536,8 @@ private:
 };
 
 // The search as the method states it, from the live sources every time: for a graph whose
-// pixel count is not its width times its height, where the grid arithmetic does not hold.
+// pixel count is not its width times its height, where the grid arithmetic does not hold,
+// and when no kept order is asked for.
 class PlainSearch {
 public:
     PlainSearch(const Graf &g, std::vector<int> live)
