@@ -1,7 +1,7 @@
 // Side-by-side figures for the two solvers: construction and solver times, work counts,
 // peak memory, the cut each one finds, and Boost.Graph's true maximum flow on the same
 // capacities; then one run of the command line per solver, stdout to a file.
-#include "canvas/imageio.h"
+#include "image/imageio.h"
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "graph/diag.h"

@@ -1,6 +1,6 @@
 #include "canvas/PaintWidget.h"
 
-#include "canvas/imageio.h"
+#include "image/imageio.h"
 #include "graph/diag.h"
 #include "graph/selfcheck.h"
 #include "ui_MyPainter.h"

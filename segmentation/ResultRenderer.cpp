@@ -1,6 +1,6 @@
 #include "segmentation/ResultRenderer.h"
 
-#include "canvas/imageio.h"
+#include "image/imageio.h"
 #include "graph/Graf.h"
 #include "graph/diag.h"
 

@@ -1,7 +1,7 @@
 // The canvas: opening, clearing and saving images, seed presses and lists, gray conversion.
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
-#include "canvas/imageio.h"
+#include "image/imageio.h"
 #include "support/BoxAnswerer.h"
 #include "support/DiagCapture.h"
 #include "support/TestImages.h"

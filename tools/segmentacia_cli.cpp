@@ -1,6 +1,6 @@
 // The segmentation without a window: the same decoding, gray conversion, graph
 // construction, solvers and drawing as the canvas, driven from the command line.
-#include "canvas/imageio.h"
+#include "image/imageio.h"
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "graph/diag.h"

@@ -1,4 +1,4 @@
-#include "canvas/imageio.h"
+#include "image/imageio.h"
 
 #include <QColor>
 #include <QImageReader>
