@@ -1,6 +1,7 @@
 #include "construction/GraphBuilder.h"
 
 #include "graph/Graf.h"
+#include "graph/PixelGrid.h"
 #include "graph/pixelarrays.h"
 
 #include <QColor>
@@ -76,17 +77,12 @@ int terminalWeight(int maxIntensity, int mean, int intensity, double lambda)
     return truncToInt(static_cast<double>(base) * lambda);
 }
 
-std::vector<int> Graf::*const perPixelArrays[] = {
-    &Graf::sourceCap, &Graf::sinkCap, &Graf::sourceFlow, &Graf::sinkFlow,
-    &Graf::vertCap,   &Graf::horizCap, &Graf::vertFlow,  &Graf::horizFlow,
-};
-
 // Rebuilding for the same image is the common case, and its arrays are already mapped:
 // refilling them avoids eight fresh allocations and their page faults, which cost far
 // more than the passes themselves. Storage much larger than needed is not kept.
 bool canRefillInPlace(const Graf &g, std::size_t count)
 {
-    for (const auto array : perPixelArrays) {
+    for (const auto array : grafArrays) {
         const std::size_t capacity = (g.*array).capacity();
         if (capacity < count || capacity / 2 > count)
             return false;
@@ -103,7 +99,7 @@ void refillInPlace(Graf &g, int width, int height, int count)
     g.pixelCount = count;
     g.sourceNode = count + 1;
     g.sinkNode = -10;
-    for (const auto array : perPixelArrays)
+    for (const auto array : grafArrays)
         (g.*array).assign(std::size_t(count), 0);
 }
 
@@ -246,18 +242,17 @@ BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int widt
 
     // Row 0 has no link upward and the last column none to the right: those entries keep
     // the zero they were given, as the setters would store.
+    const grid::Geometry geo{width, n};
     const int *in = intensities.data();
     int *vertCap = target.vertCap.data();
     int *horizCap = target.horizCap.data();
-    for (int y = 0; y < height; ++y) {
-        const std::size_t rowStart = std::size_t(y) * std::size_t(width);
-        for (int x = 0; x < width; ++x) {
-            const std::size_t i = rowStart + std::size_t(x);
-            if (y > 0)
-                vertCap[i] = intensityRange - std::abs(in[i] - in[i - std::size_t(width)]);
-            if (x + 1 < width)
-                horizCap[i] = intensityRange - std::abs(in[i] - in[i + 1]);
-        }
+    for (int p = 0, x = 0; p < n; ++p, x = x + 1 == width ? 0 : x + 1) {
+        const int up = geo.neighbour(p, x, grid::Up);
+        if (up >= 0)
+            vertCap[geo.holder(p, grid::Up)] = intensityRange - std::abs(in[p] - in[up]);
+        const int right = geo.neighbour(p, x, grid::Right);
+        if (right >= 0)
+            horizCap[geo.holder(p, grid::Right)] = intensityRange - std::abs(in[p] - in[right]);
     }
 
     if (!inPlace)

@@ -10,16 +10,14 @@ void Graf::init(int w, int h, int count)
     pixelCount = count;
     sourceNode = count + 1;
     sinkNode = -10;
-    for (std::vector<int> *a : {&sourceCap, &sinkCap, &sourceFlow, &sinkFlow, &vertCap, &horizCap,
-                                &vertFlow, &horizFlow})
-        assignPixelArray(*a, std::size_t(count), 0);
+    for (const auto array : grafArrays)
+        assignPixelArray(this->*array, std::size_t(count), 0);
 }
 
 void Graf::reset()
 {
-    for (std::vector<int> *a : {&sourceCap, &sinkCap, &sourceFlow, &sinkFlow, &vertCap, &horizCap,
-                                &vertFlow, &horizFlow})
-        a->clear();
+    for (const auto array : grafArrays)
+        (this->*array).clear();
     width = 0;
     height = 0;
     pixelCount = 0;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "graph/PixelGrid.h"
+
 #include <QPoint>
 
+#include <array>
 #include <vector>
 
 // The flow network over an image's pixels: 4-connected n-links, and a source and a
@@ -187,33 +190,26 @@ public:
 private:
     static void failLine(const char *text);
 
-    // Up and right live at i, down and left at the neighbour j.
+    // The array (capacities or flows) and the entry that hold the n-link between i and its
+    // neighbour j toward dir.
+    template <typename G>
+    static auto &linkArray(G &g, int dir, bool capacity)
+    {
+        if (grid::isVertical(dir))
+            return capacity ? g.vertCap : g.vertFlow;
+        return capacity ? g.horizCap : g.horizFlow;
+    }
     int linkCapacity(int i, int j, int dir) const
     {
-        switch (dir) {
-        case 0: return vertCap[i];
-        case 1: return horizCap[i];
-        case 2: return vertCap[j];
-        default: return horizCap[j];
-        }
+        return linkArray(*this, dir, true)[std::size_t(grid::linkHolder(i, j, dir))];
     }
     int linkFlow(int i, int j, int dir) const
     {
-        switch (dir) {
-        case 0: return vertFlow[i];
-        case 1: return horizFlow[i];
-        case 2: return vertFlow[j];
-        default: return horizFlow[j];
-        }
+        return linkArray(*this, dir, false)[std::size_t(grid::linkHolder(i, j, dir))];
     }
     int &linkStorage(int i, int j, int dir, bool capacity)
     {
-        switch (dir) {
-        case 0: return capacity ? vertCap[i] : vertFlow[i];
-        case 1: return capacity ? horizCap[i] : horizFlow[i];
-        case 2: return capacity ? vertCap[j] : vertFlow[j];
-        default: return capacity ? horizCap[j] : horizFlow[j];
-        }
+        return linkArray(*this, dir, capacity)[std::size_t(grid::linkHolder(i, j, dir))];
     }
 
     // The n-link between a and its neighbour b: b is compared with a's existing
@@ -225,8 +221,8 @@ private:
             const int j = neighbourIndex(a, dir);
             if (j == -1 || j != b)
                 continue;
-            const int at = dir < 2 ? a : j;
-            if (dir == 0 || dir == 2) {
+            const int at = grid::linkHolder(a, j, dir);
+            if (grid::isVertical(dir)) {
                 cap = vc + at;
                 flow = vf + at;
             } else {
@@ -247,4 +243,10 @@ private:
         return pairLinkImpl<int>(a, b, cap, flow, vertCap.data(), horizCap.data(),
                                  vertFlow.data(), horizFlow.data());
     }
+};
+
+// The eight per-pixel arrays, for code that treats them alike.
+inline const std::array<std::vector<int> Graf::*, 8> grafArrays = {
+    &Graf::sourceCap, &Graf::sinkCap, &Graf::sourceFlow, &Graf::sinkFlow,
+    &Graf::vertCap,   &Graf::horizCap, &Graf::vertFlow,  &Graf::horizFlow,
 };

@@ -1,6 +1,7 @@
 #include "segmentation/FordFulkerson.h"
 
 #include "graph/Graf.h"
+#include "graph/PixelGrid.h"
 #include "graph/diag.h"
 #include "graph/pixelarrays.h"
 #include "segmentation/SolverHost.h"
@@ -49,60 +50,15 @@ void completePathsOfLengthTwo(Graf &g)
     diag::line("DOKONCENIE HRAN O DLZKE 2");
 }
 
-// The graph's arrays read directly, with the neighbour rule of a width x height grid.
-struct Grid {
-    int w = 0;
-    int n = 0;
-    int *vert = nullptr;
-    int *horiz = nullptr;
+// The graph's arrays read directly.
+struct Grid : grid::Links<int> {
     int *source = nullptr;
     int *sink = nullptr;
 
     explicit Grid(Graf &g)
-        : w(g.width), n(g.pixelCount), vert(g.vertCap.data()), horiz(g.horizCap.data()),
+        : grid::Links<int>{{g.width, g.pixelCount}, g.vertCap.data(), g.horizCap.data()},
           source(g.sourceCap.data()), sink(g.sinkCap.data())
     {
-    }
-
-    // The neighbour of p (column x) in dir when it exists, whatever the capacity; else -1.
-    int neighbour(int p, int x, int dir) const
-    {
-        switch (dir) {
-        case 0: return p >= w ? p - w : -1;
-        case 1: return x + 1 < w ? p + 1 : -1;
-        case 2: return p < n - w ? p + w : -1;
-        default: return x > 0 ? p - 1 : -1;
-        }
-    }
-    // As Graf::neighbourWithCapacity.
-    int next(int p, int x, int dir) const
-    {
-        switch (dir) {
-        case 0: return p >= w && vert[p] > 0 ? p - w : -1;
-        case 1: return x + 1 < w && horiz[p] > 0 ? p + 1 : -1;
-        case 2: return p < n - w && vert[p + w] > 0 ? p + w : -1;
-        default: return x > 0 && horiz[p - 1] > 0 ? p - 1 : -1;
-        }
-    }
-    // The n-link from p toward dir; the neighbour must exist.
-    int &link(int p, int dir) const
-    {
-        switch (dir) {
-        case 0: return vert[p];
-        case 1: return horiz[p];
-        case 2: return vert[p + w];
-        default: return horiz[p - 1];
-        }
-    }
-    // The pixel from which a step in dir reaches p.
-    int from(int p, int dir) const
-    {
-        switch (dir) {
-        case 0: return p + w;
-        case 1: return p - 1;
-        case 2: return p - w;
-        default: return p + 1;
-        }
     }
 };
 
@@ -181,7 +137,7 @@ public:
     KeyedSearch(const Grid &grid, const Sources &sources, int blockLevels)
         : g(grid), m_buckets(2)
     {
-        assignPixelArray(m_node, std::size_t(grid.n), Node());
+        assignPixelArray(m_node, std::size_t(grid.geo.count), Node());
         const int rootBits = bitWidth(unsigned(std::max(0, sources.size() - 1)));
         int block = (64 - rootBits) / 2;
         if (blockLevels > 0)
@@ -230,7 +186,7 @@ public:
         } else {
             for (std::size_t j = path.size() - 1; j-- > 0;) {
                 const int p = path[j];
-                if (g.link(g.from(p, direction(p)), direction(p)) <= 0) {
+                if (g.at(g.geo.from(p, direction(p)), direction(p)) <= 0) {
                     top = p;
                     break;
                 }
@@ -359,7 +315,7 @@ private:
         for (int u : m_frontier) {
             if (m_node[std::size_t(u)].level != m_depth)
                 continue;
-            const int x = u % g.w;
+            const int x = u % g.geo.width;
             for (int d = 0; d < 4; ++d) {
                 const int v = g.next(u, x, d);
                 if (v < 0)
@@ -406,9 +362,9 @@ private:
             const int lu = m_node[std::size_t(u)].level;
             if (lu >= m_depth)
                 continue;
-            const int x = u % g.w;
+            const int x = u % g.geo.width;
             for (int d = 0; d < 4; ++d) {
-                const int v = g.neighbour(u, x, d);
+                const int v = g.geo.neighbour(u, x, d);
                 if (v >= 0 && m_node[std::size_t(v)].level == lu + 1 && isChild(u, d, v)) {
                     m_node[std::size_t(v)].stamp = inside;
                     m_subtree.push_back(v);
@@ -425,7 +381,7 @@ private:
         int low = m_depth + 1;
         int high = 0;
         for (int u : m_subtree) {
-            const int x = u % g.w;
+            const int x = u % g.geo.width;
             int bestLevel = Unknown;
             int bestAnchor = -1;
             Key bestKey = 0;
@@ -475,7 +431,7 @@ private:
                     m_frontier.push_back(u);
                     continue;
                 }
-                const int x = u % g.w;
+                const int x = u % g.geo.width;
                 for (int d = 0; d < 4; ++d) {
                     const int v = g.next(u, x, d);
                     if (v < 0 || m_node[std::size_t(v)].stamp != inside)
@@ -612,12 +568,12 @@ void augment(const Grid &g, const KeyedSearch &search, const std::vector<int> &p
     int bottleneck = std::min(g.source[last], g.sink[first]);
     for (std::size_t j = 0; j + 1 < path.size(); ++j) {
         const int p = path[j];
-        bottleneck = std::min(bottleneck, g.link(path[j + 1], search.direction(p)));
+        bottleneck = std::min(bottleneck, g.at(path[j + 1], search.direction(p)));
     }
     g.source[last] -= bottleneck;
     g.sink[first] -= bottleneck;
     for (std::size_t j = 0; j + 1 < path.size(); ++j)
-        g.link(path[j + 1], search.direction(path[j])) -= bottleneck;
+        g.at(path[j + 1], search.direction(path[j])) -= bottleneck;
 }
 
 // The pixels reachable from the live sources, in breadth-first order.
@@ -692,7 +648,7 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
             int p = sinkPixel;
             path.push_back(p);
             while (keyed->level(p) > 0) {
-                p = arrays.from(p, keyed->direction(p));
+                p = arrays.geo.from(p, keyed->direction(p));
                 path.push_back(p);
             }
             augment(arrays, *keyed, path);
@@ -717,7 +673,7 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
     // region from the sources as the completed iterations left them.
     if (grid)
         finalRegion(n, sources.livePixels(),
-                    [&arrays](int p, int dir) { return arrays.next(p, p % arrays.w, dir); },
+                    [&arrays](int p, int dir) { return arrays.next(p, p % arrays.geo.width, dir); },
                     objectPixels, objectMask);
     else
         finalRegion(n, sources.livePixels(),

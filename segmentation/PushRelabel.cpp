@@ -1,6 +1,7 @@
-#include "segmentation/PushRelabel.h"
+#include "segmentation/PushRelabelDetail.h"
 
 #include "graph/Graf.h"
+#include "graph/PixelGrid.h"
 #include "graph/diag.h"
 #include "graph/pixelarrays.h"
 #include "segmentation/SolverHost.h"
@@ -22,8 +23,7 @@ public:
     PushRelabel(Graf &graf, QVector<bool> &objectMask)
         : m_graf(graf),
           m_n(graf.getPixelCount()),
-          m_width(graf.width),
-          m_height(graf.height),
+          m_geo{graf.width, graf.width * graf.height},
           // N / 4 is 0 below four pixels; a pixel that can push nothing would then be
           // discharged for ever. From four pixels on this is exactly N / 4.
           m_raise(std::max(1, m_n / 4))
@@ -76,8 +76,7 @@ private:
 
     Graf &m_graf;
     const int m_n;
-    const int m_width;
-    const int m_height;
+    const grid::Geometry m_geo;
     const int m_raise;
     std::vector<Excess> m_excess;
     std::vector<int> m_heights;
@@ -121,32 +120,20 @@ template <typename Excess>
 void PushRelabel<Excess>::discharge(int u)
 {
     // The n-links of u that exist, in the order up, right, down, left, with the
-    // neighbour across each. Existence follows the graph's neighbour rule.
-    const int y = u / m_width;
-    const int x = u - y * m_width;
+    // neighbour across each.
+    const int x = u % m_geo.width;
     int neighbour[4];
     const int *cap[4];
     int *flow[4];
     int links = 0;
-    if (y >= 1 && y - 1 < m_height) {
-        neighbour[links] = u - m_width;
-        cap[links] = m_vertCap + u;
-        flow[links++] = m_vertFlow + u;
-    }
-    if (x + 1 < m_width) {
-        neighbour[links] = u + 1;
-        cap[links] = m_horizCap + u;
-        flow[links++] = m_horizFlow + u;
-    }
-    if (y + 1 < m_height) {
-        neighbour[links] = u + m_width;
-        cap[links] = m_vertCap + (u + m_width);
-        flow[links++] = m_vertFlow + (u + m_width);
-    }
-    if (x >= 1) {
-        neighbour[links] = u - 1;
-        cap[links] = m_horizCap + (u - 1);
-        flow[links++] = m_horizFlow + (u - 1);
+    for (int dir = 0; dir < 4; ++dir) {
+        const int v = m_geo.neighbour(u, x, dir);
+        if (v < 0)
+            continue;
+        const int at = m_geo.holder(u, dir);
+        neighbour[links] = v;
+        cap[links] = (grid::isVertical(dir) ? m_vertCap : m_horizCap) + at;
+        flow[links++] = (grid::isVertical(dir) ? m_vertFlow : m_horizFlow) + at;
     }
 
     Excess ex = m_excess[std::size_t(u)];
@@ -209,8 +196,7 @@ void PushRelabel<Excess>::discharge(int u)
 
 template <typename Excess>
 PushRelabelRun run(Graf &graf, QVector<int> &objectPixels, QVector<bool> &objectMask,
-                   SolverHost &host, std::vector<int> *finalHeights,
-                   std::vector<int> *finalExcess)
+                   SolverHost &host, PushRelabelTrace *trace)
 {
     PushRelabelRun result;
     const int n = graf.getPixelCount();
@@ -257,14 +243,11 @@ PushRelabelRun run(Graf &graf, QVector<int> &objectPixels, QVector<bool> &object
         if (mask[i])
             objectPixels.append(i);
 
-    if (finalHeights)
-        *finalHeights = std::move(pr.heights());
-    if (finalExcess) {
-        // The interface carries 32 bits; an excess beyond them (only from t-links near
-        // the 32-bit limit) is reported at the limit.
-        finalExcess->resize(std::size_t(n));
+    if (trace) {
+        trace->heights = std::move(pr.heights());
+        trace->excess.resize(std::size_t(n));
         for (int i = 0; i < n; ++i)
-            (*finalExcess)[std::size_t(i)] =
+            trace->excess[std::size_t(i)] =
                 int(std::clamp<long long>(pr.excess()[std::size_t(i)], INT_MIN, INT_MAX));
     }
     return result;
@@ -293,15 +276,26 @@ bool excessFits32(const Graf &graf)
     return true;
 }
 
-} // namespace
-
-PushRelabelRun segmentPushRelabel(Graf &graf, QVector<int> &objectPixels,
-                                  QVector<bool> &objectMask, SolverHost &host,
-                                  std::vector<int> *finalHeights,
-                                  std::vector<int> *finalExcess)
+PushRelabelRun runWithTrace(Graf &graf, QVector<int> &objectPixels, QVector<bool> &objectMask,
+                            SolverHost &host, PushRelabelTrace *trace)
 {
     // Half the memory traffic of the working arrays with the same values.
     if (excessFits32(graf))
-        return run<int>(graf, objectPixels, objectMask, host, finalHeights, finalExcess);
-    return run<long long>(graf, objectPixels, objectMask, host, finalHeights, finalExcess);
+        return run<int>(graf, objectPixels, objectMask, host, trace);
+    return run<long long>(graf, objectPixels, objectMask, host, trace);
+}
+
+} // namespace
+
+PushRelabelRun segmentPushRelabel(Graf &graf, QVector<int> &objectPixels,
+                                  QVector<bool> &objectMask, SolverHost &host)
+{
+    return runWithTrace(graf, objectPixels, objectMask, host, nullptr);
+}
+
+PushRelabelRun segmentPushRelabel(Graf &graf, QVector<int> &objectPixels,
+                                  QVector<bool> &objectMask, SolverHost &host,
+                                  PushRelabelTrace &trace)
+{
+    return runWithTrace(graf, objectPixels, objectMask, host, &trace);
 }

@@ -8,7 +8,7 @@
 
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
-#include "segmentation/PushRelabel.h"
+#include "segmentation/PushRelabelDetail.h"
 #include "segmentation/SolverHost.h"
 #include "support/DiagCapture.h"
 
@@ -155,7 +155,10 @@ Run solve(Graf &g, int cancelAfter = -1, bool guarded = true)
     {
         std::unique_ptr<Watchdog> dog(guarded ? new Watchdog(60) : nullptr);
         DiagCapture capture;
-        r.run = segmentPushRelabel(g, r.objectPixels, r.objectMask, host, &r.heights, &r.excess);
+        PushRelabelTrace trace;
+        r.run = segmentPushRelabel(g, r.objectPixels, r.objectMask, host, trace);
+        r.heights = std::move(trace.heights);
+        r.excess = std::move(trace.excess);
         r.lines = capture.lines;
     }
     r.calls = host.calls;
