@@ -5,6 +5,7 @@
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "graph/diag.h"
+#include "pipeline/Segmentation.h"
 #include "segmentation/FordFulkerson.h"
 #include "segmentation/PushRelabel.h"
 #include "segmentation/SolverHost.h"
@@ -466,12 +467,17 @@ bool construct(const QImage &gray, double lambda, Graf &graf, double &seconds)
 {
     std::vector<QPoint> object, background;
     seedsFor(gray.width(), gray.height(), object, background);
+    QImage image = gray;
+    std::vector<int> intensities;
+    QVector<int> objectPixels;
+    QVector<bool> objectMask;
+    const pipeline::Workspace w{image, object, background, intensities, graf, objectPixels,
+                                objectMask};
     const Clock::time_point t0 = Clock::now();
-    const std::vector<int> intensities = construction::readIntensities(gray);
-    const construction::BuildStatus status = construction::buildGraph(
-        graf, intensities, gray.width(), gray.height(), object, background, lambda);
+    const pipeline::Status status = pipeline::construct(
+        w, lambda, pipeline::Variant::Gray, [] { return pipeline::GrayAnswer::Convert; });
     seconds = secondsSince(t0);
-    return status == construction::BuildStatus::Ok;
+    return status == pipeline::Status::Done;
 }
 
 void runSolver(SolverFigures &f, bool push, const QImage &gray, double lambda,

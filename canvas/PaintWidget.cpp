@@ -95,16 +95,6 @@ void PaintWidget::paintEvent(QPaintEvent *event)
     painter.drawImage(dirty, image, dirty);
 }
 
-void PaintWidget::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-}
-
-void PaintWidget::mouseMoveEvent(QMouseEvent *) {}
-void PaintWidget::mouseReleaseEvent(QMouseEvent *) {}
-// The second press of a double click must neither add a seed nor warn.
-void PaintWidget::mouseDoubleClickEvent(QMouseEvent *) {}
-
 void PaintWidget::showWarning(const QString &text)
 {
     QMessageBox box;

@@ -13,6 +13,12 @@ namespace Ui {
 class MyPainterClass;
 }
 
+namespace pipeline {
+enum class Method;
+enum class Variant;
+struct Workspace;
+} // namespace pipeline
+
 // The canvas: shows the image unscaled at its origin and holds all working data:
 // the seeds, the intensity buffer, the pixel graph and the last segmentation result.
 class PaintWidget : public QWidget {
@@ -56,18 +62,17 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+    // The second press of a double click must neither add a seed nor warn.
+    void mouseDoubleClickEvent(QMouseEvent *) override {}
 
 private:
     void showWarning(const QString &text);
     void updateSeedCounters();
     void dropSeedsOutsideImage();
-    int buildGraphFromImage(void (*showMissingSeeds)());
-    template <typename Solver>
-    void runSegmentation(Solver solve);
+    pipeline::Workspace workspace();
+    int constructGraph(pipeline::Variant variant);
+    void runSegmentation(pipeline::Method method);
+    class RunSteps;
 
     bool m_segmenting = false;
 };

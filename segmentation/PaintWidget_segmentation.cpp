@@ -1,46 +1,71 @@
-// The canvas's segmentation commands and the drawing of their result. The solvers are
-// plain code; here they get the progress dialog and the event processing.
+// The canvas's segmentation commands and the drawing of their result: the pipeline runs
+// them, through the canvas's own construction and drawing slots, under the progress dialog.
 #include "canvas/PaintWidget.h"
 
 #include "canvas/ProgressDialogHost.h"
-#include "segmentation/FordFulkerson.h"
-#include "segmentation/PushRelabel.h"
-#include "segmentation/ResultRenderer.h"
+#include "pipeline/Segmentation.h"
 #include "ui_MyPainter.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-template <typename Solver>
-void PaintWidget::runSegmentation(Solver solve)
+// Construction and drawing go through the slots, so a run shows the same questions and
+// boxes as the slots do; between them the solver processes events, and every command that
+// arrives meanwhile is refused.
+class PaintWidget::RunSteps final : public pipeline::Steps {
+public:
+    explicit RunSteps(PaintWidget &canvas) : m_canvas(canvas) {}
+
+    pipeline::Status construct() override
+    {
+        if (m_canvas.preved_obrazok_na_graf() != 0)
+            return pipeline::Status::MissingSeeds; // refused, and the user has been told why
+        m_canvas.m_segmenting = true;
+        return pipeline::Status::Done;
+    }
+    void draw() override
+    {
+        m_canvas.m_segmenting = false;
+        m_canvas.prepis_data();
+    }
+
+private:
+    PaintWidget &m_canvas;
+};
+
+pipeline::Workspace PaintWidget::workspace()
+{
+    return {image, objectSeeds, backgroundSeeds, intensities, graf, objectPixels, objectMask};
+}
+
+void PaintWidget::runSegmentation(pipeline::Method method)
 {
     if (m_segmenting) {
         QApplication::beep();
         return;
     }
     segmented = true;
-    if (preved_obrazok_na_graf() != 0)
-        return;
     ProgressDialogHost host(this);
-    m_segmenting = true;
-    solve(host);
+    RunSteps steps(*this);
+    const pipeline::Result result = pipeline::segment(steps, workspace(), method, host);
     m_segmenting = false;
-    prepis_data();
+    if (result.status == pipeline::Status::SolverOutOfMemory) {
+        QMessageBox box;
+        box.setWindowTitle("Varovanie!!!");
+        box.setText("Nedostatok pamate na segmentaciu.\nSegmentacia nemoze pokracovat!");
+        box.exec();
+    }
     // The dialog goes with the host, after the result has been drawn.
 }
 
 void PaintWidget::segmentacia_objekt()
 {
-    runSegmentation([this](SolverHost &host) {
-        segmentFordFulkerson(graf, objectPixels, objectMask, host);
-    });
+    runSegmentation(pipeline::Method::AugmentingPaths);
 }
 
 void PaintWidget::segmentacia_push()
 {
-    runSegmentation([this](SolverHost &host) {
-        segmentPushRelabel(graf, objectPixels, objectMask, host);
-    });
+    runSegmentation(pipeline::Method::PushRelabel);
 }
 
 void PaintWidget::prepis_data()
@@ -57,7 +82,6 @@ void PaintWidget::prepis_data()
         box.exec();
         return;
     }
-    renderResult(image, graf, objectPixels, objectMask,
-                 [this] { return ui->prepinac->isChecked(); });
+    pipeline::draw(workspace(), [this] { return ui->prepinac->isChecked(); });
     update();
 }

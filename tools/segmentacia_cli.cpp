@@ -1,12 +1,10 @@
-// The segmentation without a window: the same decoding, gray conversion, graph
-// construction, solvers and drawing as the canvas, driven from the command line.
+// The segmentation without a window: the same decoding and the same pipeline as the
+// canvas, driven from the command line.
 #include "image/imageio.h"
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "graph/diag.h"
-#include "segmentation/FordFulkerson.h"
-#include "segmentation/PushRelabel.h"
-#include "segmentation/ResultRenderer.h"
+#include "pipeline/Segmentation.h"
 #include "segmentation/SolverHost.h"
 
 #include <QCoreApplication>
@@ -486,68 +484,53 @@ int run(const Options &opt)
         }
     }
 
-    if (!opt.colour && !image.isGrayscale()) {
-        if (!opt.convertGray) {
-            complain("the image is not grayscale and --gray no keeps it from being converted: "
-                     "segmentation refused");
-            return Refused;
-        }
-        convertToGray(image);
-    }
-
-    const int width = image.width();
-    const int height = image.height();
-    if (qint64(width) * height > construction::MaxGraphPixels) {
-        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
-                     .arg(width)
-                     .arg(height)
-                     .arg(construction::MaxGraphPixels));
-        return Refused;
-    }
-
+    std::vector<int> intensities;
     Graf graf;
     QVector<int> objectPixels;
     QVector<bool> objectMask;
-    construction::BuildStatus status;
-    try {
-        const std::vector<int> intensities = construction::readIntensities(image);
-        status = construction::buildGraph(graf, intensities, width, height, objectSeeds,
-                                          backgroundSeeds, opt.lambda);
-    } catch (const std::bad_alloc &) {
-        status = construction::BuildStatus::OutOfMemory;
+    const pipeline::Workspace workspace{image, objectSeeds,  backgroundSeeds, intensities,
+                                        graf,  objectPixels, objectMask};
+    pipeline::Request request;
+    request.lambda = opt.lambda;
+    request.method = opt.pushRelabel ? pipeline::Method::PushRelabel
+                                     : pipeline::Method::AugmentingPaths;
+    request.variant = opt.colour ? pipeline::Variant::Colour : pipeline::Variant::Gray;
+    request.grayAnswer = opt.convertGray ? pipeline::GrayAnswer::Convert
+                                         : pipeline::GrayAnswer::Decline;
+    request.edges = opt.edges;
+
+    const bool progress =
+        isatty(STDERR_FILENO) && (opt.quiet || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
+    pipeline::Status status;
+    {
+        TerminalProgress host(progress);
+        status = pipeline::segment(workspace, request, host).status;
     }
-    if (status == construction::BuildStatus::TooLarge) {
-        complain("the image is too large to segment");
+    switch (status) {
+    case pipeline::Status::Done:
+        break;
+    case pipeline::Status::GrayDeclined:
+    case pipeline::Status::GrayDismissed:
+        complain("the image is not grayscale and --gray no keeps it from being converted: "
+                 "segmentation refused");
         return Refused;
-    }
-    if (status == construction::BuildStatus::OutOfMemory) {
+    case pipeline::Status::TooLarge:
+        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
+                     .arg(image.width())
+                     .arg(image.height())
+                     .arg(construction::MaxGraphPixels));
+        return Refused;
+    case pipeline::Status::OutOfMemory:
         complain("not enough memory to build the graph");
         return Refused;
-    }
-    if (status != construction::BuildStatus::Ok) {
+    case pipeline::Status::SolverOutOfMemory:
+        complain("not enough memory for the solver");
+        return Refused;
+    case pipeline::Status::MissingSeeds:
         // Every seed was checked against the image above, so this is no user's mistake.
         complain("the graph could not be built from this image and these seeds");
         return Refused;
     }
-
-    const bool progress =
-        isatty(STDERR_FILENO) && (opt.quiet || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
-    {
-        TerminalProgress host(progress);
-        try {
-            if (opt.pushRelabel)
-                segmentPushRelabel(graf, objectPixels, objectMask, host);
-            else
-                segmentFordFulkerson(graf, objectPixels, objectMask, host);
-        } catch (const std::bad_alloc &) {
-            host.finish();
-            complain("not enough memory for the solver");
-            return Refused;
-        }
-    }
-
-    const bool edges = opt.edges;
-    renderResult(image, graf, objectPixels, objectMask, [edges] { return edges; });
 
     if (!image.save(opt.outputPath, "png", -1)) {
         complain(QString("cannot write '%1'").arg(opt.outputPath));
