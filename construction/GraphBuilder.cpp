@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QImage>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -101,6 +102,57 @@ void refillInPlace(Graf &g, int width, int height, int count)
     g.sinkNode = -10;
     for (const auto array : grafArrays)
         (g.*array).assign(std::size_t(count), 0);
+}
+
+// The capacities of a graph that holds zeros of the right size.
+void writeLinks(Graf &target, const std::vector<int> &intensities,
+                const std::vector<QPoint> &objectSeeds,
+                const std::vector<QPoint> &backgroundSeeds, double lambda)
+{
+    const int width = target.width;
+    const int height = target.height;
+    const std::size_t count = intensities.size();
+    const auto [minIt, maxIt] = std::minmax_element(intensities.begin(), intensities.end());
+    const int maxIntensity = *maxIt;
+    const int intensityRange = maxIntensity - *minIt;
+    const int objectMean = seedMean(intensities, width, height, objectSeeds);
+    const int backgroundMean = seedMean(intensities, width, height, backgroundSeeds);
+
+    int *sourceCap = target.sourceCap.data();
+    int *sinkCap = target.sinkCap.data();
+    for (std::size_t i = 0; i < count; ++i) {
+        sourceCap[i] = terminalWeight(maxIntensity, objectMean, intensities[i], lambda);
+        sinkCap[i] = terminalWeight(maxIntensity, backgroundMean, intensities[i], lambda);
+    }
+    // Background seeds are written after object seeds on both sides, so a point in both
+    // lists ends tied to the sink, as it would with the source pass and the sink pass
+    // each finishing with the background seeds.
+    const auto tie = [&](const std::vector<QPoint> &seeds, int source, int sink) {
+        for (const QPoint &p : seeds) {
+            if (!insideImage(p, width, height, count))
+                continue;
+            const std::size_t i = std::size_t(std::int64_t(p.y()) * width + p.x());
+            sourceCap[i] = source;
+            sinkCap[i] = sink;
+        }
+    };
+    tie(objectSeeds, SeedCapacity, 0);
+    tie(backgroundSeeds, 0, SeedCapacity);
+
+    // Row 0 has no link upward and the last column none to the right: those entries keep
+    // the zero they were given, as the setters would store.
+    const grid::Geometry geo{width, int(count)};
+    const int *in = intensities.data();
+    int *vertCap = target.vertCap.data();
+    int *horizCap = target.horizCap.data();
+    for (int p = 0, x = 0; p < geo.count; ++p, x = x + 1 == width ? 0 : x + 1) {
+        const int up = geo.neighbour(p, x, grid::Up);
+        if (up >= 0)
+            vertCap[geo.holder(p, grid::Up)] = intensityRange - std::abs(in[p] - in[up]);
+        const int right = geo.neighbour(p, x, grid::Right);
+        if (right >= 0)
+            horizCap[geo.holder(p, grid::Right)] = intensityRange - std::abs(in[p] - in[right]);
+    }
 }
 
 } // namespace
@@ -203,58 +255,7 @@ BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int widt
     }
     Graf &target = inPlace ? graf : fresh;
 
-    int maxIntensity = intensities[0];
-    int minIntensity = intensities[0];
-    for (const int v : intensities) {
-        if (v > maxIntensity)
-            maxIntensity = v;
-        if (v < minIntensity)
-            minIntensity = v;
-    }
-    const int intensityRange = maxIntensity - minIntensity;
-
-    const int objectMean = seedMean(intensities, width, height, objectSeeds);
-    const int backgroundMean = seedMean(intensities, width, height, backgroundSeeds);
-
-    int *sourceCap = target.sourceCap.data();
-    int *sinkCap = target.sinkCap.data();
-    for (std::size_t i = 0; i < count; ++i) {
-        sourceCap[i] = terminalWeight(maxIntensity, objectMean, intensities[i], lambda);
-        sinkCap[i] = terminalWeight(maxIntensity, backgroundMean, intensities[i], lambda);
-    }
-    // Background seeds are written after object seeds on both sides, so a point in both
-    // lists ends tied to the sink, as it would with the source pass and the sink pass
-    // each finishing with the background seeds.
-    for (const QPoint &p : objectSeeds) {
-        if (!insideImage(p, width, height, count))
-            continue;
-        const std::size_t i = std::size_t(std::int64_t(p.y()) * width + p.x());
-        sourceCap[i] = SeedCapacity;
-        sinkCap[i] = 0;
-    }
-    for (const QPoint &p : backgroundSeeds) {
-        if (!insideImage(p, width, height, count))
-            continue;
-        const std::size_t i = std::size_t(std::int64_t(p.y()) * width + p.x());
-        sourceCap[i] = 0;
-        sinkCap[i] = SeedCapacity;
-    }
-
-    // Row 0 has no link upward and the last column none to the right: those entries keep
-    // the zero they were given, as the setters would store.
-    const grid::Geometry geo{width, n};
-    const int *in = intensities.data();
-    int *vertCap = target.vertCap.data();
-    int *horizCap = target.horizCap.data();
-    for (int p = 0, x = 0; p < n; ++p, x = x + 1 == width ? 0 : x + 1) {
-        const int up = geo.neighbour(p, x, grid::Up);
-        if (up >= 0)
-            vertCap[geo.holder(p, grid::Up)] = intensityRange - std::abs(in[p] - in[up]);
-        const int right = geo.neighbour(p, x, grid::Right);
-        if (right >= 0)
-            horizCap[geo.holder(p, grid::Right)] = intensityRange - std::abs(in[p] - in[right]);
-    }
-
+    writeLinks(target, intensities, objectSeeds, backgroundSeeds, lambda);
     if (!inPlace)
         graf = std::move(fresh);
     return BuildStatus::Ok;
