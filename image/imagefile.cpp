@@ -252,7 +252,9 @@ bool writeImageFile(const QImage &image, const QString &path, const char *format
         } else {
             QImageWriter writer(&file, format);
             writer.setQuality(quality);
-            if (!writer.write(image)) {
+            // Qt 5's commit() ignores an error of its own final flush and renames a short
+            // file over the old one: what is still buffered is flushed and checked here.
+            if (!writer.write(image) || !file.flush()) {
                 why = reasonOf(file, writer);
                 file.cancelWriting();
             } else {
@@ -260,6 +262,14 @@ bool writeImageFile(const QImage &image, const QString &path, const char *format
                 if (!ok)
                     why = file.errorString();
             }
+        }
+        if (!ok && info.exists()) {
+            // QSaveFile names a file it may not replace without the system's reason
+            // ("Read-only file system", "Permission denied"); opening it for writing, without
+            // truncating or writing anything, gives that reason.
+            QFile probe(path);
+            if (!probe.open(QIODevice::ReadWrite))
+                why = probe.errorString();
         }
     }
     if (!ok && reason)
