@@ -1,20 +1,20 @@
 // The segmentation without a window: the same decoding and the same pipeline as the
 // canvas, driven from the command line.
+#include "image/imagefile.h"
 #include "image/imageio.h"
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "graph/diag.h"
 #include "pipeline/Segmentation.h"
 #include "segmentation/SolverHost.h"
+#include "tools/seeds.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
-#include <QImageReader>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-#include <QTextStream>
 #include <QVector>
 
 #include <algorithm>
@@ -24,6 +24,7 @@
 #include <new>
 #include <vector>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -35,11 +36,6 @@ constexpr int Done = 0;
 constexpr int Refused = 1;   // the segmentation itself was refused
 constexpr int BadInput = 2;  // bad command line or seeds
 constexpr int FileError = 3; // a file could not be read or written
-
-// The window's "Lambda:" spin box.
-constexpr double LambdaMin = 0.0;
-constexpr double LambdaMax = 999.99;
-constexpr int LambdaDecimals = 2;
 
 const char *const HelpText =
     "Usage: segmentacia-cli [options] IMAGE -o OUT.png\n"
@@ -92,10 +88,8 @@ void complain(const QString &text)
     std::fprintf(stderr, "%s: %s\n", Program, bytes.constData());
 }
 
-struct Seed {
-    bool object;
-    QPoint point;
-};
+using cli::Seed;
+using cli::describe;
 
 struct Options {
     QString imagePath;
@@ -110,97 +104,6 @@ struct Options {
     bool quiet = false;
     bool help = false;
 };
-
-QString describe(const Seed &s)
-{
-    return QString("%1 seed (%2,%3)")
-        .arg(s.object ? "object" : "background")
-        .arg(s.point.x())
-        .arg(s.point.y());
-}
-
-// "X,Y" (or "X Y" in a seed file) with decimal integers.
-bool parsePoint(const QString &text, QPoint &point, bool spaceAllowed)
-{
-    QStringList parts = text.split(',');
-    if (parts.size() == 1 && spaceAllowed)
-        parts = text.simplified().split(' ');
-    if (parts.size() != 2)
-        return false;
-    bool okX = false, okY = false;
-    const int x = parts[0].trimmed().toInt(&okX, 10);
-    const int y = parts[1].trimmed().toInt(&okY, 10);
-    if (!okX || !okY)
-        return false;
-    point = QPoint(x, y);
-    return true;
-}
-
-// The spin box rounds every value it is given to its decimals, this way.
-double roundLikeSpinBox(double value)
-{
-    return QString::number(value, 'f', LambdaDecimals).toDouble();
-}
-
-bool parseLambda(const QString &text, double &lambda)
-{
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < LambdaMin || value > LambdaMax)
-        return false;
-    lambda = roundLikeSpinBox(value);
-    return true;
-}
-
-int readSeedFile(const QString &path, std::vector<Seed> &seeds)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        complain(QString("cannot read the seed file '%1': %2").arg(path, file.errorString()));
-        return FileError;
-    }
-    QTextStream in(&file);
-    int lineNumber = 0;
-    while (!in.atEnd()) {
-        QString line = in.readLine();
-        ++lineNumber;
-        const int hash = line.indexOf('#');
-        if (hash >= 0)
-            line.truncate(hash);
-        line = line.trimmed();
-        if (line.isEmpty())
-            continue;
-        int space = 0;
-        while (space < line.size() && !line[space].isSpace())
-            ++space;
-        if (space == line.size())
-            space = -1;
-        const QString kind = space < 0 ? line : line.left(space);
-        const QString rest = space < 0 ? QString() : line.mid(space + 1);
-        Seed seed;
-        if (kind == "object" || kind == "o")
-            seed.object = true;
-        else if (kind == "background" || kind == "b")
-            seed.object = false;
-        else {
-            complain(QString("%1:%2: expected \"object X,Y\" or \"background X,Y\", got '%3'")
-                         .arg(path)
-                         .arg(lineNumber)
-                         .arg(line));
-            return BadInput;
-        }
-        if (!parsePoint(rest, seed.point, true)) {
-            complain(QString("%1:%2: bad seed position '%3': expected X,Y with integer X "
-                             "and Y")
-                         .arg(path)
-                         .arg(lineNumber)
-                         .arg(rest.trimmed()));
-            return BadInput;
-        }
-        seeds.push_back(seed);
-    }
-    return Done;
-}
 
 // Returns Done, or the exit code after the complaint.
 int parseArguments(const QStringList &args, Options &opt)
@@ -265,18 +168,21 @@ int parseArguments(const QStringList &args, Options &opt)
         } else if (name == "--object" || name == "--background") {
             Seed seed;
             seed.object = name == "--object";
-            if (!parsePoint(value, seed.point, false)) {
+            if (!cli::parsePoint(value, &seed.point)) {
                 complain(QString("bad %1 '%2': expected X,Y with integer X and Y")
                              .arg(name, value));
                 return BadInput;
             }
             opt.seeds.push_back(seed);
         } else if (name == "--seeds") {
-            const int code = readSeedFile(value, opt.seeds);
-            if (code != Done)
-                return code;
+            QString message;
+            const cli::SeedFileStatus read = cli::readSeedFile(value, opt.seeds, &message);
+            if (read != cli::SeedFileStatus::Ok) {
+                complain(message);
+                return read == cli::SeedFileStatus::CannotRead ? FileError : BadInput;
+            }
         } else if (name == "--lambda") {
-            if (!parseLambda(value, opt.lambda)) {
+            if (!cli::parseLambda(value, &opt.lambda)) {
                 complain(QString("bad --lambda '%1': expected a number from 0 to 999.99")
                              .arg(value));
                 return BadInput;
@@ -338,20 +244,11 @@ int parseArguments(const QStringList &args, Options &opt)
     }
 
     // The window's seed rules: no point twice in a list, none in both.
-    for (std::size_t i = 0; i < opt.seeds.size(); ++i)
-        for (std::size_t j = 0; j < i; ++j) {
-            if (opt.seeds[i].point != opt.seeds[j].point)
-                continue;
-            const Seed &s = opt.seeds[i];
-            if (opt.seeds[j].object == s.object)
-                complain(QString("%1 is given twice").arg(describe(s)));
-            else
-                complain(QString("point (%1,%2) is given as both an object and a background "
-                                 "seed")
-                             .arg(s.point.x())
-                             .arg(s.point.y()));
-            return BadInput;
-        }
+    QString repeated;
+    if (cli::findRepeatedSeed(opt.seeds, &repeated) >= 0) {
+        complain(repeated);
+        return BadInput;
+    }
     const bool anyObject = std::any_of(opt.seeds.begin(), opt.seeds.end(),
                                        [](const Seed &s) { return s.object; });
     const bool anyBackground = std::any_of(opt.seeds.begin(), opt.seeds.end(),
@@ -442,6 +339,23 @@ public:
     void writeLine(const char *, std::size_t) override {}
 };
 
+// The lines on standard output until it fails (a reader that closed the pipe, `| head -1`):
+// from then on they are dropped and the run goes on to write its files.
+class StdoutSink final : public diag::Sink {
+public:
+    void writeLine(const char *text, std::size_t length) override
+    {
+        if (m_closed)
+            return;
+        std::fwrite(text, 1, length, stdout);
+        std::fputc('\n', stdout);
+        m_closed = std::fflush(stdout) != 0 || std::ferror(stdout);
+    }
+
+private:
+    bool m_closed = false;
+};
+
 bool sameTerminal(int a, int b)
 {
     if (!isatty(a) || !isatty(b))
@@ -454,15 +368,30 @@ bool sameTerminal(int a, int b)
 
 int run(const Options &opt)
 {
-    QImage image = loadEditableImage(opt.imagePath);
-    if (image.isNull()) {
-        QImageReader reader(opt.imagePath);
-        QImage probe;
-        reader.read(&probe);
-        complain(QString("cannot read the image '%1': %2")
-                     .arg(opt.imagePath, reader.errorString()));
+    // Writing the result over its own photograph would lose the photograph.
+    if (cli::isSameFile(opt.imagePath, opt.outputPath)) {
+        complain(QString("the output '%1' is the input image itself; choose another file")
+                     .arg(opt.outputPath));
+        return BadInput;
+    }
+    ReadLimits limits;
+    limits.maxPixels = construction::MaxGraphPixels;
+    const ImageRead read = readImageFile(opt.imagePath, limits);
+    if (read.status == ReadStatus::TooLarge) {
+        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
+                     .arg(read.declaredSize.width())
+                     .arg(read.declaredSize.height())
+                     .arg(construction::MaxGraphPixels));
+        return Refused;
+    }
+    if (read.status != ReadStatus::Ok) {
+        complain(QString("cannot read the image '%1': %2").arg(opt.imagePath, read.reason));
         return FileError;
     }
+    // What an intact file's decoder had to say (an odd colour profile, say), once.
+    for (const QString &warning : read.warnings)
+        complain(warning);
+    QImage image = toEditableFormat(read.image);
     for (const Seed &s : opt.seeds)
         if (!image.rect().contains(s.point)) {
             complain(QString("%1 lies outside the image (%2 x %3 pixels)")
@@ -532,8 +461,9 @@ int run(const Options &opt)
         return Refused;
     }
 
-    if (!image.save(opt.outputPath, "png", -1)) {
-        complain(QString("cannot write '%1'").arg(opt.outputPath));
+    QString reason;
+    if (!writeImageFile(image, opt.outputPath, "png", -1, &reason)) {
+        complain(QString("cannot write '%1': %2").arg(opt.outputPath, reason));
         return FileError;
     }
     return Done;
@@ -555,9 +485,11 @@ int main(int argc, char *argv[])
         return Done;
     }
 
+    // A closed standard output must not kill the run before its files are written.
+    std::signal(SIGPIPE, SIG_IGN);
     NullSink silent;
-    if (opt.quiet)
-        diag::setSink(&silent);
+    StdoutSink lines;
+    diag::setSink(opt.quiet ? static_cast<diag::Sink *>(&silent) : &lines);
     const int result = run(opt);
     diag::setSink(nullptr);
     return result;
