@@ -157,7 +157,7 @@ void TestCli::badInputIsRefused_data()
     QTest::newRow("background on an object seed") << with({"--background", "2,0"}) << 2 << "both";
     QTest::newRow("lambda not a number") << with({"--lambda", "ten"}) << 2 << "--lambda";
     QTest::newRow("lambda below 0") << with({"--lambda", "-0.01"}) << 2 << "--lambda";
-    QTest::newRow("lambda above 999.99") << with({"--lambda", "999.991"}) << 2 << "--lambda";
+    QTest::newRow("lambda above 999.99") << with({"--lambda", "999.996"}) << 2 << "--lambda";
     QTest::newRow("lambda 1000") << with({"--lambda", "1000"}) << 2 << "--lambda";
     QTest::newRow("lambda nan") << with({"--lambda", "nan"}) << 2 << "--lambda";
     QTest::newRow("lambda inf") << with({"--lambda", "inf"}) << 2 << "--lambda";
@@ -383,6 +383,13 @@ void TestCli::lambdaIsRoundedLikeTheSpinBox()
     QCOMPARE(top.code, 0);
     const Outcome zero = runCli(QStringList{in, "-o", out("l3.png"), "--lambda", "0"} + common);
     QCOMPARE(zero.code, 0);
+    // So is whatever the spin box's rounding brings into it.
+    const Outcome nearTop = runCli(QStringList{in, "-o", out("l4.png"), "--lambda", "999.994"} + common);
+    QCOMPARE(nearTop.code, 0);
+    QCOMPARE(row0(QImage(out("l4.png"))), (QVector<int>{220, 255, 255}));
+    const Outcome tiny = runCli(QStringList{in, "-o", out("l5.png"), "--lambda", "1e-400"} + common);
+    QCOMPARE(tiny.code, 0);
+    QCOMPARE(row0(QImage(out("l5.png"))), (QVector<int>{220, 220, 255}));
 }
 
 void TestCli::seedFile()
