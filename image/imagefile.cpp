@@ -50,12 +50,13 @@ quint16 le16(const QByteArray &bytes, int at)
     return qFromLittleEndian<quint16>(bytes.constData() + at);
 }
 
-QImage::Format validFormat(QImage::Format format)
+// The JPEG reader reports an uninitialised format for a file without a usable header, so
+// the format is asked only after a size was read, and kept as an int until it is checked.
+QImage::Format formatOf(QImageReader &reader)
 {
-    // The JPEG reader reports an uninitialised format for a file without a usable header.
-    const int f = int(format);
+    const int f = int(reader.imageFormat());
     return f > int(QImage::Format_Invalid) && f < int(QImage::NImageFormats)
-               ? format
+               ? QImage::Format(f)
                : QImage::Format_Invalid;
 }
 
@@ -168,8 +169,9 @@ ImageRead readImageFile(const QString &path, const ReadLimits &limits)
     // The readers of BMP, PNG and JPEG decode into an image of the right size and format
     // when given one, so a zero-filled one leaves nothing uninitialised where the data end.
     QImage image;
-    const QImage::Format format = validFormat(reader.imageFormat());
-    if (size.isValid() && !size.isEmpty() && format != QImage::Format_Invalid) {
+    const QImage::Format format =
+        size.isValid() && !size.isEmpty() ? formatOf(reader) : QImage::Format_Invalid;
+    if (format != QImage::Format_Invalid) {
         image = QImage(size, format);
         if (!image.isNull())
             image.fill(0);
