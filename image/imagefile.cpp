@@ -60,6 +60,20 @@ QImage::Format formatOf(QImageReader &reader)
                : QImage::Format_Invalid;
 }
 
+// The nearest folder above a missing path that exists, refuses to be searched.
+bool folderClosed(QString folder)
+{
+    for (;;) {
+        const QFileInfo info(folder);
+        if (info.exists())
+            return info.isDir() && !info.isExecutable();
+        const QString parent = info.absolutePath();
+        if (parent == folder)
+            return false;
+        folder = parent;
+    }
+}
+
 } // namespace
 
 bool isDamageWarning(const QString &message)
@@ -116,8 +130,10 @@ ImageRead readImageFile(const QString &path, const ReadLimits &limits)
     ImageRead r;
     const QFileInfo info(path);
     if (!info.exists()) {
-        r.status = ReadStatus::NotFound;
-        r.reason = "not found";
+        // A file behind a folder we may not enter cannot be seen either: say so.
+        const bool closed = !path.isEmpty() && folderClosed(info.absolutePath());
+        r.status = closed ? ReadStatus::PermissionDenied : ReadStatus::NotFound;
+        r.reason = closed ? "permission denied" : "not found";
         return r;
     }
     if (info.isDir()) {

@@ -168,10 +168,15 @@ struct Outcome {
     QString err;
 };
 
-Outcome runCli(const QStringList &args)
+// Root reads everything, so `unprivileged` runs the command line as nobody there.
+Outcome runCli(const QStringList &args, bool unprivileged = false)
 {
     QProcess p;
-    p.start(Cli, args);
+    if (unprivileged && geteuid() == 0)
+        p.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", Cli}
+                               + args);
+    else
+        p.start(Cli, args);
     Outcome o;
     if (!p.waitForFinished(120000)) {
         p.kill();
@@ -490,6 +495,8 @@ void TestFiles::cliRefusesBadFiles_data()
     const QString cannot = "cannot read the image '%1': ";
     QTest::newRow("missing") << "missing" << 3 << cannot + "not found";
     QTest::newRow("directory") << "directory" << 3 << cannot + "is a directory";
+    QTest::newRow("unreadable") << "unreadable" << 3 << cannot + "permission denied";
+    QTest::newRow("in a closed folder") << "closed" << 3 << cannot + "permission denied";
     QTest::newRow("text") << "text" << 3 << cannot + "not an image in a format this program reads";
     QTest::newRow("png cut") << "png cut in half" << 3 << cannot + "damaged or incomplete image data";
     QTest::newRow("jpeg cut") << "jpeg cut in half" << 3
@@ -520,6 +527,18 @@ void TestFiles::cliRefusesBadFiles()
     QTemporaryDir dir;
     QString input = dir.filePath("in.jpg");
     QString output = dir.filePath("out.png");
+    const bool unprivileged = name == "unreadable" || name == "closed";
+    const QFileDevice::Permissions open = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+        | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    if (unprivileged) {
+        if (runCli({"--help"}, true).code != 0)
+            QSKIP("the command line cannot be run as nobody here");
+        QVERIFY(QFile::setPermissions(dir.path(), open));
+        if (name == "closed") {
+            QVERIFY(QDir(dir.path()).mkdir("closed"));
+            input = dir.filePath("closed/in.png");
+        }
+    }
     if (name == "directory")
         input = dir.path();
     else if (name != "missing")
@@ -529,8 +548,17 @@ void TestFiles::cliRefusesBadFiles()
     if (name == "link")
         QVERIFY(QFile::link(input, output));
     const QByteArray before = readBytes(input);
+    if (name == "unreadable")
+        QVERIFY(QFile::setPermissions(input, QFileDevice::WriteOwner));
+    if (name == "closed")
+        QVERIFY(QFile::setPermissions(dir.filePath("closed"), {}));
 
-    const Outcome o = runCli({input, "-o", output, "--object", "5,5", "--background", "0,0"});
+    const Outcome o =
+        runCli({input, "-o", output, "--object", "5,5", "--background", "0,0"}, unprivileged);
+    if (name == "closed")
+        QFile::setPermissions(dir.filePath("closed"), open); // to be removed afterwards
+    if (name == "unreadable")
+        QFile::setPermissions(input, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(o.code, code);
     // Said once, and nothing else said by us; libpng may add its own line.
     const QString expected =
