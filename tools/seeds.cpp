@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
