@@ -1,16 +1,14 @@
-// The segmentation without a window: the same decoding, gray conversion, graph
-// construction, solvers and drawing as the canvas, driven from the command line.
+// The segmentation without a window: the same decoding and the same pipeline as the
+// canvas, driven from the command line.
 #include "image/imageio.h"
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "graph/cutvalue.h"
+#include "pipeline/Segmentation.h"
 #include "graph/diag.h"
 #include "graph/diagblocks.h"
 #include "image/results.h"
 #include "image/scribble.h"
-#include "segmentation/FordFulkerson.h"
-#include "segmentation/PushRelabel.h"
-#include "segmentation/ResultRenderer.h"
 #include "segmentation/SolverHost.h"
 
 #include <QCommandLineOption>
@@ -633,6 +631,35 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
     return opt.scribbles.empty() ? Done : checkSeeds(seeds);
 }
 
+// The plain steps, keeping a copy of the graph as constructed when asked.
+class KeepingSteps final : public pipeline::Steps {
+public:
+    KeepingSteps(const pipeline::Workspace &w, const pipeline::Request &request, Graf *keep)
+        : m_w(w), m_request(request), m_keep(keep)
+    {
+    }
+    pipeline::Status construct() override
+    {
+        const pipeline::GrayAnswer answer = m_request.grayAnswer;
+        const pipeline::Status status = pipeline::construct(m_w, m_request.lambda,
+                                                            m_request.variant,
+                                                            [answer] { return answer; });
+        if (status == pipeline::Status::Done && m_keep)
+            *m_keep = m_w.graf;
+        return status;
+    }
+    void draw() override
+    {
+        const bool edges = m_request.edges;
+        pipeline::draw(m_w, [edges] { return edges; });
+    }
+
+private:
+    const pipeline::Workspace &m_w;
+    const pipeline::Request &m_request;
+    Graf *m_keep;
+};
+
 // What --json reports; filled as the run goes.
 struct Summary {
     int width = 0;
@@ -716,95 +743,78 @@ int segment(const Options &opt, Summary &summary)
     summary.objectSeeds = int(objectSeeds.size());
     summary.backgroundSeeds = int(backgroundSeeds.size());
 
-    stage.restart();
     // The cut-out shows the image as read; the copy costs nothing until the gray
     // conversion writes.
     const QImage original = opt.cutoutPath.isEmpty() ? QImage() : image;
-    if (!opt.colour && !image.isGrayscale()) {
-        if (!opt.convertGray) {
-            summary.status = "not grayscale";
-            complain("the image is not grayscale and --gray no keeps it from being converted: "
-                     "segmentation refused");
-            return Refused;
-        }
-        convertToGray(image);
-    }
-
-    const int width = image.width();
-    const int height = image.height();
-    if (qint64(width) * height > construction::MaxGraphPixels) {
-        summary.status = "too large";
-        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
-                     .arg(width)
-                     .arg(height)
-                     .arg(construction::MaxGraphPixels));
-        return Refused;
-    }
-
+    std::vector<int> intensities;
     Graf graf;
     QVector<int> objectPixels;
     QVector<bool> objectMask;
-    construction::BuildStatus status;
-    try {
-        const std::vector<int> intensities = construction::readIntensities(image);
-        status = construction::buildGraph(graf, intensities, width, height, objectSeeds,
-                                          backgroundSeeds, opt.lambda);
-    } catch (const std::bad_alloc &) {
-        status = construction::BuildStatus::OutOfMemory;
+    const pipeline::Workspace workspace{image, objectSeeds,  backgroundSeeds, intensities,
+                                        graf,  objectPixels, objectMask};
+    pipeline::Request request;
+    request.lambda = opt.lambda;
+    request.method = opt.pushRelabel ? pipeline::Method::PushRelabel
+                                     : pipeline::Method::AugmentingPaths;
+    request.variant = opt.colour ? pipeline::Variant::Colour : pipeline::Variant::Gray;
+    request.grayAnswer = opt.convertGray ? pipeline::GrayAnswer::Convert
+                                         : pipeline::GrayAnswer::Decline;
+    request.edges = opt.edges;
+
+    // The augmenting-path method lowers capacities in place, and the summary's cut is
+    // taken on the graph as constructed.
+    Graf constructed;
+    const bool keep = !opt.jsonPath.isEmpty() && !opt.pushRelabel;
+    KeepingSteps steps(workspace, request, keep ? &constructed : nullptr);
+
+    const bool progress =
+        isatty(STDERR_FILENO) && (opt.quiet || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
+    pipeline::Result result;
+    {
+        TerminalProgress host(progress);
+        result = pipeline::segment(steps, workspace, request.method, host);
     }
-    if (status == construction::BuildStatus::TooLarge) {
-        summary.status = "too large";
-        complain("the image is too large to segment");
+    summary.constructionSeconds = result.figures.constructSeconds;
+    summary.solverSeconds = result.figures.solveSeconds;
+    summary.drawingSeconds = result.figures.drawSeconds;
+    switch (result.status) {
+    case pipeline::Status::Done:
+        break;
+    case pipeline::Status::GrayDeclined:
+    case pipeline::Status::GrayDismissed:
+        summary.status = "not grayscale";
+        complain("the image is not grayscale and --gray no keeps it from being converted: "
+                 "segmentation refused");
         return Refused;
-    }
-    if (status == construction::BuildStatus::OutOfMemory) {
+    case pipeline::Status::TooLarge:
+        summary.status = "too large";
+        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
+                     .arg(image.width())
+                     .arg(image.height())
+                     .arg(construction::MaxGraphPixels));
+        return Refused;
+    case pipeline::Status::OutOfMemory:
         summary.status = "out of memory";
         complain("not enough memory to build the graph");
         return Refused;
-    }
-    if (status != construction::BuildStatus::Ok) {
+    case pipeline::Status::SolverOutOfMemory:
+        summary.status = "out of memory";
+        complain("not enough memory for the solver");
+        return Refused;
+    case pipeline::Status::MissingSeeds:
         // Every seed was checked against the image above, so this is no user's mistake.
-        summary.status = "not built";
+        summary.status = "missing seeds";
         complain("the graph could not be built from this image and these seeds");
         return Refused;
     }
-    summary.constructionSeconds = secondsSince(stage);
-
-    // The augmenting-path method lowers capacities in place; the cut's value is taken on
-    // the graph as constructed.
-    Graf constructed;
-    if (!opt.jsonPath.isEmpty() && !opt.pushRelabel)
-        constructed = graf;
-
-    stage.restart();
-    const bool progress =
-        isatty(STDERR_FILENO) && (opt.quiet || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
-    {
-        TerminalProgress host(progress);
-        try {
-            if (opt.pushRelabel)
-                summary.steps = segmentPushRelabel(graf, objectPixels, objectMask, host).dequeues;
-            else
-                summary.steps =
-                    segmentFordFulkerson(graf, objectPixels, objectMask, host).iterations;
-        } catch (const std::bad_alloc &) {
-            host.finish();
-            summary.status = "out of memory";
-            complain("not enough memory for the solver");
-            return Refused;
-        }
-    }
-    summary.solverSeconds = secondsSince(stage);
     summary.status = "done";
+    summary.steps = result.figures.work;
     summary.objectPixels = objectPixels.size();
     if (!opt.jsonPath.isEmpty())
-        summary.cut = cutValue(opt.pushRelabel ? graf : constructed, objectMask);
+        summary.cut = cutValue(keep ? constructed : graf, objectMask);
 
-    stage.restart();
-    const bool edges = opt.edges;
-    renderResult(image, graf, objectPixels, objectMask, [edges] { return edges; });
-    summary.drawingSeconds = secondsSince(stage);
-
+    const int width = image.width();
+    const int height = image.height();
     if (!opt.outputPath.isEmpty() && !writeImage(image, opt.outputPath))
         return FileError;
     if (!opt.maskPath.isEmpty()
