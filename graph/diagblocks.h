@@ -13,7 +13,8 @@ namespace diag {
 
 class BlockSink final : public Sink {
 public:
-    // `fd` is not owned; blockSize is clamped to at least 256 bytes.
+    // `fd` is not owned; blockSize is clamped to at least 256 bytes, and grows for a
+    // longer line.
     explicit BlockSink(int fd, std::size_t blockSize = 64 * 1024);
     ~BlockSink() override;  // flushes
     BlockSink(const BlockSink &) = delete;
@@ -21,7 +22,8 @@ public:
 
     void writeLine(const char *text, std::size_t length) override;
     // Writes what is buffered. Returns false if the descriptor refused it (the bytes are
-    // dropped then, as the line-by-line sink would have lost them).
+    // dropped then, as the line-by-line sink would have lost them). The three signals
+    // below still end the process while a pipe's reader stalls the write.
     bool flush();
 
     // While a sink is installed here, SIGINT, SIGTERM and SIGHUP write its buffered lines
@@ -33,10 +35,13 @@ private:
     static void onSignal(int signal);
 
     int m_fd;
+    bool m_regularFile = false;
     std::vector<char> m_buffer;
-    // Whole lines in m_buffer; the handler reads it, so it is published only after the
-    // bytes are in place.
+    // m_buffer holds whole lines up to m_committed, of which those before m_written have
+    // left; the handler writes the rest. m_written changes only while the signals are
+    // held, m_committed grows only once its bytes are in place.
     volatile std::size_t m_committed = 0;
+    volatile std::size_t m_written = 0;
 };
 
 } // namespace diag
