@@ -95,6 +95,16 @@ void complain(const QString &text)
     std::fprintf(stderr, "%s: %s\n", Program, bytes.constData());
 }
 
+// The toolkit's own warnings (a decoder's, for one) go to standard error too.
+QtMessageHandler toolkitMessages = nullptr;
+
+void flushBeforeMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (lineBlocks)
+        lineBlocks->flush();
+    toolkitMessages(type, context, text);
+}
+
 struct Seed {
     bool object;
     QPoint point;
@@ -862,9 +872,12 @@ int main(int argc, char *argv[])
         diag::setSink(&blocks);
         lineBlocks = &blocks;
         diag::BlockSink::flushOnSignals(&blocks);
+        toolkitMessages = qInstallMessageHandler(flushBeforeMessage);
     }
     const int result = run(opt);
     blocks.flush();
+    if (toolkitMessages)
+        qInstallMessageHandler(toolkitMessages);
     diag::BlockSink::flushOnSignals(nullptr);
     lineBlocks = nullptr;
     diag::setSink(nullptr);
