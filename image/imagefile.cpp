@@ -1,5 +1,6 @@
 #include "image/imagefile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -233,17 +234,7 @@ ImageRead readImageFile(const QString &path, const ReadLimits &limits)
     return r;
 }
 
-namespace {
-
-QString reasonOf(const QFileDevice &file, const QImageWriter &writer)
-{
-    return file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-}
-
-} // namespace
-
-bool writeImageFile(const QImage &image, const QString &path, const char *format, int quality,
-                    QString *reason)
+bool writeFileSafely(const QString &path, const QByteArray &bytes, QString *reason)
 {
     QString why;
     bool ok = false;
@@ -254,37 +245,29 @@ bool writeImageFile(const QImage &image, const QString &path, const char *format
         // A device or a pipe cannot be replaced by a rename (and must not be: as root a
         // temporary file beside /dev/full would take its place).
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
+        if (file.open(QIODevice::WriteOnly))
+            ok = file.write(bytes) == bytes.size() && file.flush();
+        if (!ok)
             why = file.errorString();
-        } else {
-            QImageWriter writer(&file, format);
-            writer.setQuality(quality);
-            ok = writer.write(image) && file.flush() && file.error() == QFileDevice::NoError;
-            if (!ok)
-                why = reasonOf(file, writer);
-        }
     } else {
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            why = file.errorString();
-        } else {
-            QImageWriter writer(&file, format);
-            writer.setQuality(quality);
+        if (file.open(QIODevice::WriteOnly)) {
             // Qt 5's commit() ignores an error of its own final flush and renames a short
-            // file over the old one: what is still buffered is flushed and checked here.
-            if (!writer.write(image) || !file.flush()) {
-                why = reasonOf(file, writer);
+            // file over the old one: the buffered rest is flushed and checked here.
+            ok = file.write(bytes) == bytes.size() && file.flush();
+            if (!ok) {
+                why = file.errorString();
                 file.cancelWriting();
             } else {
                 ok = file.commit();
-                if (!ok)
-                    why = file.errorString();
             }
         }
+        if (!ok && why.isEmpty())
+            why = file.errorString();
         if (!ok && info.exists()) {
             // QSaveFile names a file it may not replace without the system's reason
-            // ("Read-only file system", "Permission denied"); opening it for writing, without
-            // truncating or writing anything, gives that reason.
+            // ("Read-only file system", "Permission denied"); opening it for writing,
+            // without truncating or writing anything, gives that reason.
             QFile probe(path);
             if (!probe.open(QIODevice::ReadWrite))
                 why = probe.errorString();
@@ -293,4 +276,22 @@ bool writeImageFile(const QImage &image, const QString &path, const char *format
     if (!ok && reason)
         *reason = why.isEmpty() ? QString("unknown error") : why;
     return ok;
+}
+
+bool writeImageFile(const QImage &image, const QString &path, const char *format, int quality,
+                    QString *reason)
+{
+    // Encoded whole first: the file is then written in one piece, and an encoder's failure
+    // never touches it.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    if (!writer.write(image)) {
+        if (reason)
+            *reason = writer.errorString();
+        return false;
+    }
+    return writeFileSafely(path, bytes, reason);
 }

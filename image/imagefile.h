@@ -49,10 +49,12 @@ bool isDamageWarning(const QString &message);
 // the header leaves the length unknown.
 bool bmpDataShortfall(const QByteArray &header, qint64 fileSize, qint64 *needed);
 
-// Writes `image` to `path` in `format` so that the old file survives any failure: an
-// ordinary file is written beside the target and renamed over it only when it is complete
-// and flushed without error. An existing device or pipe (/dev/stdout, say) is written
-// directly, with every error checked. On failure returns false and puts the system's
-// reason into `reason`.
+// Writes `bytes` to `path` so that the old file survives any failure: an ordinary file is
+// written beside the target and renamed over it only when it is complete and flushed
+// without error. An existing device or pipe (/dev/stdout, say) is written directly, with
+// every error checked. On failure returns false and puts the system's reason into `reason`.
+bool writeFileSafely(const QString &path, const QByteArray &bytes, QString *reason);
+
+// `image` encoded in `format` (quality as QImageWriter takes it), written the same way.
 bool writeImageFile(const QImage &image, const QString &path, const char *format, int quality,
                     QString *reason);

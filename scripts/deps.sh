@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and benchmarking need, when missing.
+# help2man makes the command line's man page from its --help; without it the build installs
+# the copy kept in tools/.
 set -euo pipefail
 
-packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools libboost-graph-dev)
+packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools libboost-graph-dev help2man)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,15 @@
 // The command line from outside: its exit codes and messages for bad input, results
-// worked out by hand on tiny images, and the same picture and lines as the window.
+// worked out by hand on tiny images, the same picture and lines as the window, and the
+// core pieces behind its extra outputs (scribble seeds, mask, cut-out, cut value, blocks).
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
+#include "construction/GraphBuilder.h"
+#include "graph/Graf.h"
+#include "graph/cutvalue.h"
+#include "graph/diagblocks.h"
+#include "image/imageio.h"
+#include "image/results.h"
+#include "image/scribble.h"
 #include "support/BoxAnswerer.h"
 #include "support/DiagCapture.h"
 #include "support/TestImages.h"
@@ -10,16 +18,19 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 
 const QString Cli = QStringLiteral(SEG_BINARY_DIR "/tools/segmentacia-cli");
 
 struct Outcome {
-    bool finished = false;
-    int code = -1;
+    int code = -1; // -1: did not end in time; -2: ended by a signal
     QString out;
     QString err;
     QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
@@ -30,10 +41,7 @@ Outcome runCli(const QStringList &args)
     QProcess p;
     p.start(Cli, args);
     Outcome o;
-    if (!p.waitForStarted(10000))
-        return o;
-    o.finished = p.waitForFinished(60000);
-    if (!o.finished) {
+    if (!p.waitForFinished(120000)) {
         p.kill();
         p.waitForFinished(5000);
         return o;
@@ -42,6 +50,12 @@ Outcome runCli(const QStringList &args)
     o.out = QString::fromLocal8Bit(p.readAllStandardOutput());
     o.err = QString::fromLocal8Bit(p.readAllStandardError());
     return o;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Row 0 of an image as gray levels, or -1 for a pixel that is not gray.
@@ -55,9 +69,9 @@ QVector<int> row0(const QImage &img)
     return v;
 }
 
-QImage strip(std::initializer_list<QRgb> pixels)
+QImage strip(std::initializer_list<QRgb> pixels, QImage::Format f = QImage::Format_RGB32)
 {
-    QImage img(int(pixels.size()), 1, QImage::Format_RGB32);
+    QImage img(int(pixels.size()), 1, f);
     int x = 0;
     for (QRgb p : pixels)
         img.setPixel(x++, 0, p);
@@ -79,6 +93,8 @@ QImage disc(int w, int h, bool colour)
     return img;
 }
 
+const QRgb Red = qRgb(255, 0, 0), Blue = qRgb(0, 0, 255), Clear = qRgba(255, 0, 0, 0);
+
 } // namespace
 
 class TestCli : public QObject {
@@ -86,18 +102,20 @@ class TestCli : public QObject {
 
 private slots:
     void initTestCase();
-    void helpAndMissingArguments();
-    void badInputIsRefused_data();
-    void badInputIsRefused();
-    void fileErrors();
-    void seedsOnTheLastColumnAndRow();
-    void handWorkedStrip_data();
-    void handWorkedStrip();
-    void grayQuestionAndColourVariant_data();
-    void grayQuestionAndColourVariant();
-    void lambdaIsRoundedLikeTheSpinBox();
-    void seedFile();
-    void quietDropsOnlyTheLines();
+    void helpAndVersion();
+    void refused_data();
+    void refused();
+    void seedsReadExactlyAndInOrder();
+    void scribbleReading_data();
+    void scribbleReading();
+    void strips_data();
+    void strips();
+    void outputsAgreeWithTheDrawing_data();
+    void outputsAgreeWithTheDrawing();
+    void extensionNamesTheFormat();
+    void cutValueOfHandWorkedGraphs();
+    void blocksKeepEveryByte();
+    void terminatedRunKeepsWholeLines();
     void sameAsTheWindow_data();
     void sameAsTheWindow();
 
@@ -105,6 +123,13 @@ private:
     QTemporaryDir m_dir;
     QString m_strip; // gray 10, 50, 200
     QString out(const QString &name) const { return m_dir.filePath(name); }
+    QString write(const QString &name, const QByteArray &text) const
+    {
+        QFile f(out(name));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(text);
+        return f.fileName();
+    }
 };
 
 void TestCli::initTestCase()
@@ -113,135 +138,184 @@ void TestCli::initTestCase()
     QVERIFY(m_dir.isValid());
     m_strip = testimages::save(m_dir, "strip.png",
                                strip({qRgb(10, 10, 10), qRgb(50, 50, 50), qRgb(200, 200, 200)}));
+    testimages::save(m_dir, "wide.png", testimages::gray(12, 2, [](int x, int) { return x * 20; }));
+    write("junk.png", "this is not an image");
+    write("seeds.txt", "# seeds for the strip\n\nb 0,0   # the dark end\nobject 2 0\n");
+    write("bad-kind.txt", "object 2,0\nobjekt 1,0\n");
+    write("bad-number.txt", "object 2,zero\n");
+    testimages::save(m_dir, "scribble-4x1.png", strip({Blue, 0, Red, Red}));
+    testimages::save(m_dir, "scribble-red.png", strip({Red, Red, Red}));
+    testimages::save(m_dir, "scribble-blue.png", strip({Blue, Blue, Blue}));
 }
 
-void TestCli::helpAndMissingArguments()
+void TestCli::helpAndVersion()
 {
     const Outcome help = runCli({"--help"});
-    QVERIFY(help.finished);
     QCOMPARE(help.code, 0);
-    for (const char *option : {"--object", "--background", "--seeds", "--lambda", "--method",
-                               "--edges", "--gray", "--colour", "-o", "--quiet", "--help"})
-        QVERIFY2(help.out.contains(option), option);
+    for (const char *text : {"--object", "--background", "--seeds", "--seeds-image", "--lambda",
+                             "--method", "--edges", "--gray", "--colour", "-o", "--mask",
+                             "--cutout", "--json", "--quiet", "--help", "--version",
+                             "Usage: segmentacia-cli ", "xargs -P"})
+        QVERIFY2(help.out.contains(text), text);
     QVERIFY(help.err.isEmpty());
+
+    const Outcome version = runCli({"--version"});
+    QCOMPARE(version.code, 0);
+    QVERIFY2(QRegularExpression("^segmentacia-cli \\d+\\.\\d+\\S*\n$").match(version.out).hasMatch(),
+             qPrintable(version.out));
 
     const Outcome none = runCli({});
     QCOMPARE(none.code, 2);
-    QVERIFY(none.out.isEmpty());
-    QVERIFY(!none.err.isEmpty());
+    QVERIFY(none.out.isEmpty() && !none.err.isEmpty());
 }
 
-void TestCli::badInputIsRefused_data()
+// "IN" is the strip image, "@name" a file in the test's folder; `with` adds to a good
+// command line. Nothing is written and nothing is segmented.
+void TestCli::refused_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
+    const auto row = [](const QString &tag, const QStringList &args, int code, const char *text) {
+        QTest::newRow(qPrintable(tag)) << args << code << QString(text);
+    };
+    const auto split = [](const QString &args) { return args.split(' ', Qt::SkipEmptyParts); };
+    const auto with = [&](const QString &extra) {
+        return split("IN --object 2,0 --background 0,0 -o @x.png " + extra);
+    };
 
-    const QStringList seeds{"--object", "2,0", "--background", "0,0"};
-    const auto with = [&](const QStringList &extra) { return seeds + extra; };
-
-    QTest::newRow("object seeds only") << QStringList{"--object", "2,0"} << 2 << "background";
-    QTest::newRow("background seeds only") << QStringList{"--background", "0,0"} << 2 << "object";
-    QTest::newRow("no seeds") << QStringList{} << 2 << "seed";
-    QTest::newRow("seed without y") << with({"--object", "1"}) << 2 << "X,Y";
-    QTest::newRow("seed with three numbers") << with({"--object", "1,0,0"}) << 2 << "X,Y";
-    QTest::newRow("seed not a number") << with({"--background", "a,0"}) << 2 << "X,Y";
-    QTest::newRow("seed with a fraction") << with({"--object", "1.5,0"}) << 2 << "X,Y";
-    QTest::newRow("seed right of the image") << with({"--object", "3,0"}) << 2 << "outside";
-    QTest::newRow("seed below the image") << with({"--background", "1,1"}) << 2 << "outside";
-    QTest::newRow("seed left of the image") << with({"--object", "-1,0"}) << 2 << "outside";
-    QTest::newRow("seed above the image") << with({"--object", "1,-1"}) << 2 << "outside";
-    QTest::newRow("object twice") << with({"--object", "2,0"}) << 2 << "twice";
-    QTest::newRow("background twice") << with({"--background", "0,0"}) << 2 << "twice";
-    QTest::newRow("object on a background seed") << with({"--object", "0,0"}) << 2 << "both";
-    QTest::newRow("background on an object seed") << with({"--background", "2,0"}) << 2 << "both";
-    QTest::newRow("lambda not a number") << with({"--lambda", "ten"}) << 2 << "--lambda";
-    QTest::newRow("lambda below 0") << with({"--lambda", "-0.01"}) << 2 << "--lambda";
-    QTest::newRow("lambda above 999.99") << with({"--lambda", "999.996"}) << 2 << "--lambda";
-    QTest::newRow("lambda 1000") << with({"--lambda", "1000"}) << 2 << "--lambda";
-    QTest::newRow("lambda nan") << with({"--lambda", "nan"}) << 2 << "--lambda";
-    QTest::newRow("lambda inf") << with({"--lambda", "inf"}) << 2 << "--lambda";
-    QTest::newRow("lambda without value") << with({"--lambda"}) << 2 << "--lambda";
-    QTest::newRow("unknown method") << with({"--method", "bk"}) << 2 << "--method";
-    QTest::newRow("bad edges") << with({"--edges", "yes"}) << 2 << "--edges";
-    QTest::newRow("bad gray answer") << with({"--gray", "maybe"}) << 2 << "--gray";
-    QTest::newRow("gray with colour") << with({"--colour", "--gray", "yes"}) << 2 << "--colour";
-    QTest::newRow("unknown option") << with({"--frobnicate"}) << 2 << "--frobnicate";
-    QTest::newRow("flag with a value") << with({"--quiet=yes"}) << 2 << "--quiet";
+    row("object seeds only", split("IN --object 2,0 -o @x.png"), 2, "background");
+    row("background seeds only", split("IN --background 0,0 -o @x.png"), 2, "object");
+    row("no output", split("IN --object 2,0 --background 0,0"), 2, "-o");
+    row("two images", with("@strip.png"), 2, "exactly one image");
+    for (const char *bad : {"1", "1,0,0", "a,0", "1.5,0", "0x1,0", "1 0", "1e1,0", "1,,0", ",0",
+                            "", "2147483648,0", "+-1,0", "\xef\xbc\x91,0"})
+        row(QString("seed '%1'").arg(bad), with("--object") << QString::fromUtf8(bad), 2,
+            "--object");
+    row("seed right of the image", with("--object 3,0"), 2, "(3,0)");
+    row("seed below the image", with("--background 1,1"), 2, "outside");
+    row("seed left of the image", with("--object -1,0"), 2, "outside");
+    row("seed above the image", with("--object 1,-1"), 2, "outside");
+    row("object twice", with("--object 2,0"), 2, "twice");
+    row("object on a background seed", with("--object 0,0"), 2, "both");
+    row("background on an object seed", with("--background 2,0"), 2, "both");
+    for (const char *bad : {"ten", "-0.01", "999.996", "1000", "1e400", "nan", "inf", "0x10"})
+        row(QString("lambda %1").arg(bad), with("--lambda") << bad, 2, "--lambda");
+    row("lambda without value", with("--lambda"), 2, "--lambda");
+    row("unknown method", with("--method bk"), 2, "--method");
+    row("bad edges", with("--edges yes"), 2, "--edges");
+    row("bad gray answer", with("--gray maybe"), 2, "--gray");
+    row("gray with colour", with("--colour --gray yes"), 2, "--colour");
+    row("unknown option", with("--frobnicate"), 2, "--frobnicate");
+    row("flag with a value", with("--quiet=yes"), 2, "--quiet");
+    for (const char *name : {"x.gif", "x.tiff", "x", "x.png.txt", "x."})
+        row(QString("output %1").arg(name), with(QString("--mask @") + name), 2, "--mask");
+    row("cut-out without transparency", with("--cutout @x.jpg"), 2, "--cutout");
+    row("json on the lines' stream", with("--json -"), 2, "--quiet");
+    row("scribble of another size", with("--seeds-image @scribble-4x1.png"), 2, "4 x 1");
+    row("scribble without object", split("IN --seeds-image @scribble-blue.png --mask @x.png"), 2,
+        "red");
+    row("scribble without background", split("IN --seeds-image @scribble-red.png --mask @x.png"),
+        2, "blue");
+    row("seed file: unknown kind", with("--seeds @bad-kind.txt"), 2, "bad-kind.txt:2:");
+    row("seed file: bad number", with("--seeds @bad-number.txt"), 2, "bad-number.txt:1:");
+    row("seed file and seed twice", with("--seeds @seeds.txt"), 2, "twice");
+    row("no seed file", with("--seeds @none.txt"), 3, "none.txt");
+    row("no scribble file", with("--seeds-image @none.png"), 3, "none.png");
+    row("image not decodable", with("").replaceInStrings("IN", "@junk.png"), 3, "junk.png");
+    row("image missing", with("").replaceInStrings("IN", "@none.png"), 3, "none.png");
+    row("output folder missing", split("IN --object 2,0 --background 0,0 --mask @none/x.png"), 3,
+        "none/x.png");
 }
 
-void TestCli::badInputIsRefused()
+void TestCli::refused()
 {
     QFETCH(QStringList, args);
     QFETCH(int, code);
     QFETCH(QString, message);
-    const QString target = out("refused.png");
-    QFile::remove(target);
-    const Outcome o = runCli(QStringList{m_strip, "-o", target} + args);
-    QVERIFY(o.finished);
+    for (QString &a : args)
+        a = a == "IN" ? m_strip : a.startsWith('@') ? out(a.mid(1)) : a;
+    const QStringList written{out("x.png"), out("x.jpg"), out("x.gif"), out("x")};
+    for (const QString &f : written)
+        QFile::remove(f);
+    const Outcome o = runCli(args);
     QCOMPARE(o.code, code);
     QVERIFY2(o.err.contains(message), qPrintable(o.err));
     QVERIFY2(o.err.startsWith("segmentacia-cli: "), qPrintable(o.err));
-    QVERIFY(!QFile::exists(target));
-    // Nothing was segmented, so none of the solver's or the drawing's lines appear.
-    QVERIFY(!o.out.contains("ZAPIS"));
+    for (const QString &f : written)
+        QVERIFY2(!QFile::exists(f), qPrintable(f));
+    QCOMPARE(o.out.contains("ZAPIS"), QTest::currentDataTag() == QString("output folder missing"));
 }
 
-void TestCli::fileErrors()
+// Decimal X,Y in one argument, read exactly, from all four sources interleaved: the
+// lines keep the command line's order, a seed file's lines in file order and a
+// scribble's seeds row by row.
+void TestCli::seedsReadExactlyAndInOrder()
 {
-    const QStringList seeds{"--object", "2,0", "--background", "0,0"};
-
-    const Outcome missing = runCli(QStringList{out("no-such.png"), "-o", out("x.png")} + seeds);
-    QCOMPARE(missing.code, 3);
-    QVERIFY(missing.err.contains("no-such.png"));
-
-    QFile junk(out("junk.png"));
-    QVERIFY(junk.open(QIODevice::WriteOnly));
-    junk.write("this is not an image");
-    junk.close();
-    const Outcome garbled = runCli(QStringList{junk.fileName(), "-o", out("x.png")} + seeds);
-    QCOMPARE(garbled.code, 3);
-    QVERIFY(garbled.err.contains("junk.png"));
-    QVERIFY(!QFile::exists(out("x.png")));
-
-    const Outcome unwritable =
-        runCli(QStringList{m_strip, "-o", out("no-such-dir/x.png")} + seeds);
-    QCOMPARE(unwritable.code, 3);
-    QVERIFY(unwritable.err.contains("no-such-dir/x.png"));
-
-    const Outcome noSeedFile =
-        runCli({m_strip, "-o", out("x.png"), "--seeds", out("no-such-seeds.txt")});
-    QCOMPARE(noSeedFile.code, 3);
-    QVERIFY(noSeedFile.err.contains("no-such-seeds.txt"));
-
-    const Outcome noOutput = runCli(QStringList{m_strip} + seeds);
-    QCOMPARE(noOutput.code, 2);
-    QVERIFY(noOutput.err.contains("-o"));
-
-    const Outcome twoImages = runCli(QStringList{m_strip, m_strip, "-o", out("x.png")} + seeds);
-    QCOMPARE(twoImages.code, 2);
-}
-
-void TestCli::seedsOnTheLastColumnAndRow()
-{
-    // 4 x 3: the seeds sit on the corners (3, 2) and (0, 0), the last valid pixels.
-    const QString in = testimages::save(m_dir, "block.png", testimages::gray(4, 3, [](int x, int) {
-                                            return x < 2 ? 20 : 230;
-                                        }));
-    const Outcome o = runCli({in, "-o", out("block-out.png"), "--object", "3,2", "--background",
-                              "0,0", "--quiet"});
+    QImage scribble(12, 2, QImage::Format_ARGB32);
+    scribble.fill(Qt::transparent);
+    scribble.setPixel(9, 1, Blue);
+    scribble.setPixel(5, 0, Red);
+    scribble.setPixel(2, 1, Red);
+    const QString drawn = testimages::save(m_dir, "scribble-12x2.png", scribble);
+    const Outcome o = runCli({out("wide.png"), "--object", "010,0", "--seeds",
+                              write("wide-seeds.txt", "o 7,1\nb 0,1\n"), "--background=11,1",
+                              "--seeds-image", drawn, "-o" + out("w.png"), "--object", "1,0",
+                              "--object", "-0,0", "--object", "3,1", "--object=11,0"});
     QCOMPARE(o.code, 0);
-    QVERIFY(o.err.isEmpty());
-    const QImage result(out("block-out.png"));
-    QCOMPARE(result.size(), QSize(4, 3));
+    QCOMPARE(o.lines().mid(0, 11),
+             (QStringList{"10 a OBJ 0", "7 a OBJ 1", "0 a 1", "11 a 1", "5 a OBJ 0", "2 a OBJ 1",
+                          "9 a 1", "1 a OBJ 0", "0 a OBJ 0", "3 a OBJ 1", "11 a OBJ 0"}));
+}
 
-    const Outcome beyond = runCli({in, "-o", out("block-out2.png"), "--object", "4,2",
-                                   "--background", "0,0"});
-    QCOMPARE(beyond.code, 2);
-    QVERIFY(beyond.err.contains("(4,2)"));
-    const Outcome below = runCli({in, "-o", out("block-out2.png"), "--object", "3,3",
-                                  "--background", "0,0"});
-    QCOMPARE(below.code, 2);
+// Pure red and pure blue with any alpha above 0; nothing near them counts.
+void TestCli::scribbleReading_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QSize>("size"); // of the image it is for
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("seeds"); // "o" or "b" per seed, with its column
+
+    const auto s = [](std::initializer_list<QRgb> p) { return strip(p, QImage::Format_ARGB32); };
+    const auto row = [](const char *tag, const QImage &picture, int status, const char *seeds) {
+        QTest::newRow(tag) << picture << picture.size() << status << QString(seeds);
+    };
+    const int ok = int(scribble::Status::Ok), mismatch = int(scribble::Status::SizeMismatch);
+    row("order", s({Blue, Red, 0, Red, Blue}), ok, "b0 o1 o3 b4");
+    row("near colours ignored",
+        s({Red, qRgb(254, 0, 0), qRgb(255, 1, 0), qRgb(255, 0, 1), qRgb(0, 0, 254),
+           qRgb(1, 0, 255), qRgb(0, 1, 255), Blue}),
+        ok, "o0 b7");
+    row("alpha 0 ignored", s({Clear, Red, qRgba(0, 0, 255, 0), Blue}), ok, "o1 b3");
+    row("faint alpha counts", s({qRgba(255, 0, 0, 1), qRgba(0, 0, 255, 1)}), ok, "o0 b1");
+    row("premultiplied half alpha",
+        strip({qRgba(128, 0, 0, 128), qRgba(0, 0, 128, 128)}, QImage::Format_ARGB32_Premultiplied),
+        ok, "o0 b1");
+    row("palette", s({Red, Blue}).convertToFormat(QImage::Format_Indexed8), ok, "o0 b1");
+    row("no object", s({Blue, Clear, Blue}), int(scribble::Status::NoObject), "");
+    row("no background", s({Red, qRgba(0, 0, 255, 0), Red}), int(scribble::Status::NoBackground),
+        "");
+    row("no seed at all", s({0, 0, 0}), int(scribble::Status::NoObject), "");
+    QTest::newRow("one pixel wider") << s({Red, Blue, 0}) << QSize(2, 1) << mismatch << "";
+    QTest::newRow("one pixel narrower") << s({Red, Blue}) << QSize(3, 1) << mismatch << "";
+    QTest::newRow("one row taller") << s({Red, Blue}) << QSize(2, 0) << mismatch << "";
+}
+
+void TestCli::scribbleReading()
+{
+    QFETCH(QImage, picture);
+    QFETCH(QSize, size);
+    QFETCH(int, status);
+    QFETCH(QString, seeds);
+    std::vector<scribble::Seed> found{{true, QPoint(7, 7)}};
+    QCOMPARE(int(scribble::readSeeds(picture, size.width(), size.height(), found)), status);
+    QStringList got;
+    for (std::size_t k = 1; k < found.size(); ++k) {
+        QCOMPARE(found[k].point.y(), 0);
+        got << QString("%1%2").arg(found[k].object ? "o" : "b").arg(found[k].point.x());
+    }
+    QCOMPARE(got.join(' '), seeds);
+    QCOMPARE(found.front().point, QPoint(7, 7)); // appended, never replaced
 }
 
 // Gray 10, 50, 200; object seed on the 200, background seed on the 10, lambda 10:
@@ -250,203 +324,273 @@ void TestCli::seedsOnTheLastColumnAndRow()
 // one path 2 -> 1 takes the 40 of the right n-link, and the second search finds nothing:
 // object {2}. Push-relabel: the middle pixel routes 500 straight to the sink and
 // saturates its source link; nothing is queued: object {2}. The object pixel has no
-// object neighbour, so it is black with edges and white without.
-void TestCli::handWorkedStrip_data()
+// object neighbour, so it is black with edges and white without. The cut: source link
+// 500 of the middle pixel and the n-link 40 as constructed.
+// Colour 0, (200,0,0), (200,200,200) at lambda 1: gray (converted, the default) 0, 66,
+// 200, and the middle pixel's sink link 134 outweighs its source link 66: object {2};
+// red only (--colour) 0, 200, 200, source link 200 and sink link 0: object {1, 2}.
+// Red 0, 255, 255 with --colour and push-relabel: the middle pixel is object exactly when
+// trunc(255 * lambda) >= 1, so 0.0049 (0.00 like the spin box) leaves it out.
+void TestCli::strips_data()
 {
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QString>("method");
-    QTest::addColumn<QString>("edges");
-    QTest::addColumn<QVector<int>>("pixels");
-    QTest::addColumn<QStringList>("solverLines");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QRgb>("middle");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QVector<int>>("drawn");
+    QTest::addColumn<QStringList>("lines"); // after the seeds' lines; none: not compared
 
     const QStringList ff{"DOKONCENIE HRAN O DLZKE 2", "prvok i1", "prvok i1", "ZAPIS"};
     const QStringList pr{"DOKONCENIE HRAN O DLZKE 2", "hladanie rezu", "ZAPIS"};
-    QTest::newRow("ff, edges on") << "png" << "ff" << "on" << QVector<int>{220, 220, 0} << ff;
-    QTest::newRow("ff, edges off") << "png" << "ff" << "off" << QVector<int>{220, 220, 255} << ff;
-    QTest::newRow("pr, edges on") << "png" << "pr" << "on" << QVector<int>{220, 220, 0} << pr;
-    QTest::newRow("pr, edges off") << "png" << "pr" << "off" << QVector<int>{220, 220, 255} << pr;
-    QTest::newRow("bmp file") << "bmp" << "ff" << "off" << QVector<int>{220, 220, 255} << ff;
-    QTest::newRow("palette png") << "indexed" << "pr" << "off" << QVector<int>{220, 220, 255}
-                                 << pr;
+    const QVector<int> black{220, 220, 0}, end{220, 220, 255}, both{220, 255, 255};
+    const QRgb gray = qRgb(50, 50, 50), dark = qRgb(200, 0, 0), bright = qRgb(255, 0, 0);
+    const auto row = [](const char *tag, const char *input, QRgb middle, const QStringList &args,
+                        int code, const QVector<int> &drawn, const QStringList &lines) {
+        QTest::newRow(tag) << QString(input) << middle << args << code << drawn << lines;
+    };
+    row("ff, edges on", "png", gray, {"--method", "ff"}, 0, black, ff);
+    row("ff, edges off", "png", gray, {"--method", "ff", "--edges", "off"}, 0, end, ff);
+    row("pr, edges on", "png", gray, {"--method", "pr", "--edges", "on"}, 0, black, pr);
+    row("pr, edges off", "png", gray, {"--method", "pr", "--edges", "off"}, 0, end, pr);
+    row("bmp file", "bmp", gray, {"--edges", "off"}, 0, end, ff);
+    row("palette png", "indexed", gray, {"--method", "pr", "--edges", "off"}, 0, end, pr);
+    row("seed file", "png", gray, {"--edges", "off", "--seeds", "@seeds.txt"}, 0, end, ff);
+    for (const QString method : {"ff", "pr"}) {
+        const QStringList m{"--method", method, "--lambda", "1", "--edges", "off"};
+        row(qPrintable(method + ", converted"), "png", dark, m, 0, end, {});
+        row(qPrintable(method + ", gray yes"), "png", dark, m + QStringList{"--gray", "yes"}, 0,
+            end, {});
+        row(qPrintable(method + ", red only"), "png", dark, m + QStringList{"--colour"}, 0, both,
+            {});
+        row(qPrintable(method + ", gray no"), "png", dark, m + QStringList{"--gray", "no"}, 1, {},
+            {});
+    }
+    const QStringList red{"--colour", "--method", "pr", "--edges", "off", "--lambda"};
+    row("lambda 0.0049", "png", bright, red + QStringList{"0.0049"}, 0, end, {});
+    row("lambda 0.0051", "png", bright, red + QStringList{"0.0051"}, 0, both, {});
+    row("lambda 999.99", "png", bright, red + QStringList{"999.99"}, 0, both, {});
+    row("lambda 0", "png", bright, red + QStringList{"0"}, 0, end, {});
+    // Whatever the spin box's rounding brings into its range is accepted.
+    row("lambda 999.994", "png", bright, red + QStringList{"999.994"}, 0, both, {});
+    row("lambda 1e-400", "png", bright, red + QStringList{"1e-400"}, 0, end, {});
 }
 
-void TestCli::handWorkedStrip()
+void TestCli::strips()
 {
-    QFETCH(QString, format);
-    QFETCH(QString, method);
-    QFETCH(QString, edges);
-    QFETCH(QVector<int>, pixels);
-    QFETCH(QStringList, solverLines);
+    QFETCH(QString, input);
+    QFETCH(QRgb, middle);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QVector<int>, drawn);
+    QFETCH(QStringList, lines);
 
-    const QImage img = strip({qRgb(10, 10, 10), qRgb(50, 50, 50), qRgb(200, 200, 200)});
-    QString in = m_strip;
-    if (format == "bmp") {
-        in = testimages::save(m_dir, "strip.bmp", img, "bmp");
-    } else if (format == "indexed") {
-        const QImage indexed = img.convertToFormat(QImage::Format_Indexed8);
-        QCOMPARE(indexed.format(), QImage::Format_Indexed8);
-        in = testimages::save(m_dir, "strip-indexed.png", indexed);
-        QCOMPARE(QImage(in).format(), QImage::Format_Indexed8);
-    }
-    const QString target = out("strip-out.png");
-    QFile::remove(target);
+    const int v = qRed(middle) == 50 ? 10 : 0;
+    QImage img = strip({qRgb(v, v, v), middle, qRgb(qRed(middle) == 50 ? 200 : qRed(middle), 200,
+                                                    200)});
+    if (input == "indexed")
+        img = img.convertToFormat(QImage::Format_Indexed8);
+    const QString in = testimages::save(m_dir, "strip-in." + input, img,
+                                        input == "bmp" ? "bmp" : "png");
+    QCOMPARE(QImage(in).format() == QImage::Format_Indexed8, input == "indexed");
+    QFile::remove(out("s.png"));
     // The background seed first: its line comes first, as a click would write it.
-    const Outcome o = runCli({in, "-o", target, "--background", "0,0", "--object", "2,0",
-                              "--lambda", "10", "--method", method, "--edges", edges});
-    QVERIFY(o.finished);
-    QCOMPARE(o.code, 0);
-    QVERIFY2(o.err.isEmpty(), qPrintable(o.err));
-
-    const QImage result(target);
-    QCOMPARE(result.size(), QSize(3, 1));
-    QCOMPARE(row0(result), pixels);
-
-    const QStringList lines = o.lines();
-    QCOMPARE(lines.size(), 2 + solverLines.size());
-    QCOMPARE(lines[0], QString("0 a 0"));
-    QCOMPARE(lines[1], QString("2 a OBJ 0"));
-    for (int k = 0; k < solverLines.size(); ++k) {
-        const QString &expected = solverLines[k];
-        if (expected == "prvok i1") {
-            // Both searches start from the one source pixel left.
-            QVERIFY2(lines[2 + k].startsWith("prvok i1 "), qPrintable(lines[2 + k]));
-            QVERIFY2(lines[2 + k].endsWith(" indexy vrholy size: 1"), qPrintable(lines[2 + k]));
-        } else {
-            QCOMPARE(lines[2 + k], expected);
-        }
+    if (!args.contains("--seeds"))
+        args << "--background" << "0,0" << "--object" << "2,0";
+    args.replaceInStrings("@seeds.txt", out("seeds.txt"));
+    const Outcome o = runCli(QStringList{in, "-o", out("s.png"), "--json", out("s.json")} + args);
+    QCOMPARE(o.code, code);
+    QCOMPARE(row0(QImage(out("s.png"))), drawn);
+    QVERIFY2(code == 0 ? o.err.isEmpty() : o.err.contains("grayscale"), qPrintable(o.err));
+    if (lines.isEmpty())
+        return;
+    const QStringList got = o.lines();
+    QCOMPARE(got.mid(0, 2), (QStringList{"0 a 0", "2 a OBJ 0"}));
+    QCOMPARE(got.size(), 2 + lines.size());
+    for (int k = 0; k < lines.size(); ++k) {
+        const QString &line = got[2 + k];
+        // Both searches start from the one source pixel left.
+        QVERIFY2(lines[k] == "prvok i1" ? QRegularExpression("^prvok i1 .* vrholy size: 1$")
+                                              .match(line).hasMatch()
+                                        : line == lines[k],
+                 qPrintable(line));
     }
+
+    const QJsonObject json = QJsonDocument::fromJson(readAll(out("s.json"))).object();
+    const QJsonObject expected{{"input", in}, {"width", 3}, {"height", 1},
+                               {"method", args.contains("pr") ? "pr" : "ff"}, {"lambda", 10},
+                               {"construction", "gray"}, {"status", "done"},
+                               {"seeds", QJsonObject{{"object", 1}, {"background", 1}}},
+                               {"objectPixels", 1}, {"cutValue", 540}};
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        QVERIFY2(json.value(it.key()) == it.value(), qPrintable(it.key()));
+    QVERIFY(json.value(args.contains("pr") ? "dequeues" : "iterations").toDouble() >= 0);
+    QCOMPARE(json.size(), expected.size() + 2);
+    const QJsonObject seconds = json.value("seconds").toObject();
+    QCOMPARE(seconds.keys(), (QStringList{"construction", "decode", "drawing", "solver"}));
+    for (const QJsonValue &t : seconds)
+        QVERIFY(t.isDouble() && t.toDouble() >= 0);
 }
 
-// Colour (0,0,0), (200,0,0), (200,200,200); seeds as above, lambda 1, edges off.
-// Gray (default): 0, 66, 200; the middle pixel's sink link 134 outweighs its source link
-// 66, its n-link to the object is 66 and gets used up (or its source link is routed to
-// the sink): object {2}. Red only (--colour): 0, 200, 200; the middle pixel has source
-// link 200, sink link 0 and an n-link of 0 to the background seed: object {1, 2}.
-void TestCli::grayQuestionAndColourVariant_data()
+// The mask and the cut-out against the drawing without edges (white exactly at the
+// object), and the summary's cut value against the graph built here from the same file.
+void TestCli::outputsAgreeWithTheDrawing_data()
 {
     QTest::addColumn<QString>("method");
-    QTest::newRow("ff") << "ff";
-    QTest::newRow("pr") << "pr";
+    QTest::addColumn<bool>("colour");
+    QTest::addColumn<QString>("construction");
+    QTest::newRow("ff, gray") << "ff" << false << "";
+    QTest::newRow("ff, colour image made gray") << "ff" << true << "";
+    QTest::newRow("pr, colour construction") << "pr" << true << "--colour";
+    QTest::newRow("pr, gray, summary on stdout") << "pr" << false << "-";
 }
 
-void TestCli::grayQuestionAndColourVariant()
+void TestCli::outputsAgreeWithTheDrawing()
 {
     QFETCH(QString, method);
-    const QString in = testimages::save(
-        m_dir, "colour-strip.png", strip({qRgb(0, 0, 0), qRgb(200, 0, 0), qRgb(200, 200, 200)}));
-    const QStringList common{"--object", "2,0", "--background", "0,0", "--lambda", "1",
-                             "--edges",  "off", "--method",     method, "--quiet"};
-
-    const Outcome converted = runCli(QStringList{in, "-o", out("gray.png")} + common);
-    QCOMPARE(converted.code, 0);
-    QCOMPARE(row0(QImage(out("gray.png"))), (QVector<int>{220, 220, 255}));
-
-    const Outcome yes = runCli(QStringList{in, "-o", out("gray-yes.png"), "--gray", "yes"} + common);
-    QCOMPARE(yes.code, 0);
-    QCOMPARE(row0(QImage(out("gray-yes.png"))), (QVector<int>{220, 220, 255}));
-
-    const Outcome red = runCli(QStringList{in, "-o", out("red.png"), "--colour"} + common);
-    QCOMPARE(red.code, 0);
-    QCOMPARE(row0(QImage(out("red.png"))), (QVector<int>{220, 255, 255}));
-
-    QFile::remove(out("refused.png"));
-    const Outcome no = runCli(QStringList{in, "-o", out("refused.png"), "--gray", "no"} + common);
-    QCOMPARE(no.code, 1);
-    QVERIFY2(no.err.contains("grayscale"), qPrintable(no.err));
-    QVERIFY(!QFile::exists(out("refused.png")));
-
-    // A gray image never meets the question.
-    const Outcome grayNo = runCli({m_strip, "-o", out("strip-no.png"), "--gray", "no", "--object",
-                                   "2,0", "--background", "0,0", "--quiet"});
-    QCOMPARE(grayNo.code, 0);
-}
-
-// Red 0, 255, 255 with the colour construction: the middle pixel's sink link is 0 and its
-// source link trunc(255 * lambda); push-relabel makes it object exactly when that is at
-// least 1. 0.0049 rounds to 0.00 (unrounded it would give trunc(1.2495) = 1); 0.0051
-// rounds to 0.01, giving 2.
-void TestCli::lambdaIsRoundedLikeTheSpinBox()
-{
-    const QString in = testimages::save(
-        m_dir, "red-strip.png", strip({qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(255, 255, 255)}));
-    const QStringList common{"--colour", "--method", "pr", "--edges", "off", "--object", "2,0",
-                             "--background", "0,0", "--quiet"};
-    const Outcome down = runCli(QStringList{in, "-o", out("l0.png"), "--lambda", "0.0049"} + common);
-    QCOMPARE(down.code, 0);
-    QCOMPARE(row0(QImage(out("l0.png"))), (QVector<int>{220, 220, 255}));
-    const Outcome up = runCli(QStringList{in, "-o", out("l1.png"), "--lambda", "0.0051"} + common);
-    QCOMPARE(up.code, 0);
-    QCOMPARE(row0(QImage(out("l1.png"))), (QVector<int>{220, 255, 255}));
-
-    // The ends of the spin box's range are accepted.
-    const Outcome top = runCli(QStringList{in, "-o", out("l2.png"), "--lambda=999.99"} + common);
-    QCOMPARE(top.code, 0);
-    const Outcome zero = runCli(QStringList{in, "-o", out("l3.png"), "--lambda", "0"} + common);
-    QCOMPARE(zero.code, 0);
-    // So is whatever the spin box's rounding brings into it.
-    const Outcome nearTop = runCli(QStringList{in, "-o", out("l4.png"), "--lambda", "999.994"} + common);
-    QCOMPARE(nearTop.code, 0);
-    QCOMPARE(row0(QImage(out("l4.png"))), (QVector<int>{220, 255, 255}));
-    const Outcome tiny = runCli(QStringList{in, "-o", out("l5.png"), "--lambda", "1e-400"} + common);
-    QCOMPARE(tiny.code, 0);
-    QCOMPARE(row0(QImage(out("l5.png"))), (QVector<int>{220, 220, 255}));
-}
-
-void TestCli::seedFile()
-{
-    const QString path = out("seeds.txt");
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
-        f.write("# seeds for the strip\n"
-                "\n"
-                "b 0,0   # the dark end\n"
-                "object 2 0\n");
-    }
-    const Outcome o = runCli({m_strip, "-o", out("seeded.png"), "--seeds", path, "--edges", "off"});
+    QFETCH(bool, colour);
+    QFETCH(QString, construction);
+    const QString in = testimages::save(m_dir, "disc.png", disc(36, 28, colour));
+    const bool toStdout = construction == "-";
+    QStringList args{in, "-o", out("d.png"), "--mask", out("m.png"), "--cutout", out("c.png"),
+                     "--method", method, "--edges", "off", "--lambda", "2.5", "--object",
+                     "18,14", "--background", "1,1", "--background", "34,26",
+                     "--json", toStdout ? "-" : out("d.json")};
+    if (toStdout)
+        args << "-q";
+    else if (!construction.isEmpty())
+        args << construction;
+    const Outcome o = runCli(args);
     QCOMPARE(o.code, 0);
-    QCOMPARE(row0(QImage(out("seeded.png"))), (QVector<int>{220, 220, 255}));
-    QCOMPARE(o.lines().value(0), QString("0 a 0"));
-    QCOMPARE(o.lines().value(1), QString("2 a OBJ 0"));
 
-    // The file's seeds join those of the command line, and the same rules hold.
-    const Outcome dup = runCli({m_strip, "-o", out("dup.png"), "--seeds", path, "--object", "2,0"});
-    QCOMPARE(dup.code, 2);
-    QVERIFY(dup.err.contains("twice"));
+    const QImage original(in), drawn(out("d.png")), mask(out("m.png")), cutout(out("c.png"));
+    QCOMPARE(mask.format(), QImage::Format_Grayscale8);
+    QCOMPARE(cutout.format(), QImage::Format_ARGB32);
+    QCOMPARE(mask.size(), original.size());
+    QCOMPARE(cutout.size(), original.size());
+    QVector<bool> objectMask;
+    for (int y = 0; y < original.height(); ++y)
+        for (int x = 0; x < original.width(); ++x) {
+            const bool object = drawn.pixel(x, y) == qRgb(255, 255, 255);
+            QVERIFY(object || drawn.pixel(x, y) == qRgb(220, 220, 220));
+            QCOMPARE(qGray(mask.pixel(x, y)), object ? 255 : 0);
+            QCOMPARE(cutout.pixel(x, y), object ? original.pixel(x, y) : 0u);
+            objectMask << object;
+        }
+    const int objectPixels = int(objectMask.count(true));
+    QVERIFY(objectPixels > 0 && objectPixels < objectMask.size());
 
-    const QString bad = out("bad-seeds.txt");
-    {
-        QFile f(bad);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
-        f.write("object 2,0\nobjekt 1,0\n");
-    }
-    const Outcome wrong = runCli({m_strip, "-o", out("bad.png"), "--seeds", bad, "--background",
-                                  "0,0"});
-    QCOMPARE(wrong.code, 2);
-    QVERIFY2(wrong.err.contains("bad-seeds.txt:2:"), qPrintable(wrong.err));
-
-    {
-        QFile f(bad);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text));
-        f.write("object 2,zero\n");
-    }
-    const Outcome number = runCli({m_strip, "-o", out("bad.png"), "--seeds", bad, "--background",
-                                   "0,0"});
-    QCOMPARE(number.code, 2);
-    QVERIFY2(number.err.contains("bad-seeds.txt:1:"), qPrintable(number.err));
+    QImage gray = loadEditableImage(in);
+    if (construction != "--colour")
+        convertToGray(gray);
+    Graf graf;
+    QCOMPARE(construction::buildGraph(graf, construction::readIntensities(gray), 36, 28,
+                                      {{18, 14}}, {{1, 1}, {34, 26}}, 2.5),
+             construction::BuildStatus::Ok);
+    const QJsonObject json =
+        QJsonDocument::fromJson(toStdout ? o.out.toUtf8() : readAll(out("d.json"))).object();
+    QCOMPARE(json.value("objectPixels").toInt(), objectPixels);
+    QCOMPARE(qint64(json.value("cutValue").toDouble()), qint64(cutValue(graf, objectMask)));
+    QCOMPARE(json.value("construction").toString(), construction == "--colour" ? "colour" : "gray");
 }
 
-void TestCli::quietDropsOnlyTheLines()
+// Each output in the format its extension names, in any case.
+void TestCli::extensionNamesTheFormat()
 {
-    const QStringList args{m_strip, "--object", "2,0", "--background", "0,0", "--method", "ff"};
-    const Outcome loud = runCli(args + QStringList{"-o", out("loud.png")});
-    const Outcome quiet = runCli(args + QStringList{"-o", out("quiet.png"), "-q"});
-    QCOMPARE(loud.code, 0);
-    QCOMPARE(quiet.code, 0);
-    QVERIFY(loud.out.endsWith("ZAPIS\n"));
-    QVERIFY(quiet.out.isEmpty());
-    QVERIFY(quiet.err.isEmpty());
-    QCOMPARE(QImage(out("quiet.png")), QImage(out("loud.png")));
+    const struct {
+        const char *option, *name, *magic;
+    } cases[] = {{"-o", "r.png", "\x89PNG"},       {"-o", "r.bmp", "BM"},
+                 {"-o", "r.jpg", "\xff\xd8\xff"},  {"--mask", "m.JPEG", "\xff\xd8\xff"},
+                 {"--mask", "m.Bmp", "BM"},        {"--cutout", "c.PNG", "\x89PNG"}};
+    for (const auto &c : cases) {
+        const Outcome o = runCli({m_strip, c.option, out(c.name), "--object", "2,0",
+                                  "--background", "0,0", "-q"});
+        QCOMPARE(o.code, 0);
+        QVERIFY2(readAll(out(c.name)).startsWith(c.magic), c.name);
+        QCOMPARE(QImage(out(c.name)).size(), QSize(3, 1));
+    }
+}
+
+// Strip 10, 50, 200 as above; then a 2 x 2 graph written by hand for the vertical links.
+void TestCli::cutValueOfHandWorkedGraphs()
+{
+    Graf graf;
+    QCOMPARE(construction::buildGraph(graf, {10, 50, 200}, 3, 1, {{2, 0}}, {{0, 0}}, 10),
+             construction::BuildStatus::Ok);
+    const auto cut = [](const Graf &g, const QVector<bool> &mask) {
+        return qint64(cutValue(g, mask));
+    };
+    const qint64 max = 2147483647;
+    QCOMPARE(cut(graf, {false, false, true}), qint64(500 + 40));
+    QCOMPARE(cut(graf, {false, true, true}), qint64(1600 + 150));
+    QCOMPARE(cut(graf, {true, true, true}), max + 1600); // beyond 32 bits
+    QCOMPARE(cut(graf, {}), 500 + max);                  // all background
+    QCOMPARE(cut(graf, {true, false, true}), max + 500 + 150 + 40);
+
+    // 0 1 / 2 3: source 1 2 3 4, sink 10 20 30 40, up-links 5 (0-2) and 6 (1-3), right
+    // links 7 (0-1) and 8 (2-3); one negative capacity that must count as none.
+    Graf square;
+    square.init(2, 2, 4);
+    square.sourceCap = {1, 2, 3, 4};
+    square.sinkCap = {10, 20, 30, -40};
+    square.vertCap = {0, 0, 5, 6};
+    square.horizCap = {7, 0, 8, 0};
+    QCOMPARE(cut(square, {true, false, false, false}), qint64(10 + 2 + 3 + 4 + 5 + 7));
+    QCOMPARE(cut(square, {true, true, false, false}), qint64(10 + 20 + 3 + 4 + 5 + 6));
+    QCOMPARE(cut(square, {true, false, true, false}), qint64(10 + 30 + 2 + 4 + 7 + 8));
+    QCOMPARE(cut(square, {false, false, false, true}), qint64(0 + 1 + 2 + 3 + 6 + 8));
+}
+
+// Lines through the block sink, with blocks far smaller than the run: exactly the bytes
+// the line-by-line sink writes, whatever falls on a block's edge.
+void TestCli::blocksKeepEveryByte()
+{
+    for (const std::size_t blockSize : {256, 257, 64 * 1024}) {
+        QFile file(out("blocks.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QByteArray expected;
+        {
+            diag::BlockSink blocks(file.handle(), blockSize);
+            diag::Sink *previous = diag::setSink(&blocks);
+            for (int k = 0; k < 3000; ++k) {
+                const QString text = k % 13 == 0 ? QString() : QString("prvok %1 \u010d").arg(k);
+                diag::Line() << text << (k % 5 == 0 ? -k : k);
+                expected += text.toUtf8() + QByteArray::number(k % 5 == 0 ? -k : k) + '\n';
+                if (k % 97 == 0) { // longer than the smaller blocks
+                    const QString longer(300 + k % 7, QChar('x'));
+                    diag::line(longer);
+                    expected += longer.toUtf8() + '\n';
+                }
+            }
+            diag::setSink(previous);
+        }
+        file.close();
+        QCOMPARE(readAll(out("blocks.txt")), expected);
+    }
+}
+
+// A push-relabel run whose lines fill a pipe nobody reads, so it stalls on a block; then
+// SIGTERM. It ends by that signal, and what it wrote is a start of the whole run's
+// output, in whole lines, with the block it was writing complete.
+void TestCli::terminatedRunKeepsWholeLines()
+{
+    const QString in = testimages::save(m_dir, "big.png", disc(400, 400, false));
+    const QStringList args{in, "--object", "200,200", "--background", "0,0", "--method", "pr",
+                           "--mask", out("big-mask.png")};
+    const Outcome whole = runCli(args);
+    QCOMPARE(whole.code, 0);
+    QVERIFY(whole.out.size() > 1024 * 1024); // far more than a pipe holds
+
+    QProcess stopped;
+    stopped.start(Cli, args);
+    QVERIFY(stopped.waitForReadyRead(60000));
+    ::kill(pid_t(stopped.processId()), SIGTERM);
+    QVERIFY(stopped.waitForFinished(60000));
+    QCOMPARE(stopped.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(stopped.exitCode(), SIGTERM);
+    const QString part = QString::fromLocal8Bit(stopped.readAllStandardOutput());
+    QVERIFY(!part.isEmpty() && part.size() < whole.out.size());
+    QVERIFY(part.endsWith('\n'));
+    QVERIFY(whole.out.startsWith(part));
 }
 
 // The same file, seeds, lambda, method and check box through the window and through the
@@ -460,11 +604,9 @@ void TestCli::sameAsTheWindow_data()
 
     QTest::newRow("gray, ff, edges, 10") << "gray" << "ff" << true << 10.0;
     QTest::newRow("gray, ff, no edges, 2.5") << "gray" << "ff" << false << 2.5;
-    QTest::newRow("gray, pr, edges, 10") << "gray" << "pr" << true << 10.0;
     QTest::newRow("gray, pr, no edges, 0.37") << "gray" << "pr" << false << 0.37;
     QTest::newRow("colour, ff, edges, 1") << "colour" << "ff" << true << 1.0;
     QTest::newRow("colour, pr, edges, 10") << "colour" << "pr" << true << 10.0;
-    QTest::newRow("jpeg, ff, edges, 10") << "jpeg" << "ff" << true << 10.0;
     QTest::newRow("jpeg, pr, no edges, 3") << "jpeg" << "pr" << false << 3.0;
 }
 
@@ -475,14 +617,9 @@ void TestCli::sameAsTheWindow()
     QFETCH(bool, edges);
     QFETCH(double, lambda);
 
-    const int w = 36, h = 28;
-    const QString in = kind == "jpeg"
-                           ? testimages::save(m_dir, "window.jpg", disc(w, h, true), "jpg")
-                           : testimages::save(m_dir, "window-" + kind + ".png",
-                                              disc(w, h, kind == "colour"));
-    const QList<QPoint> objectSeeds{{18, 14}, {20, 13}};
-    const QList<QPoint> backgroundSeeds{{1, 1}, {34, 26}, {2, 25}};
-
+    const QString in = kind == "jpeg" ? testimages::save(m_dir, "window.jpg", disc(36, 28, true), "jpg")
+                                      : testimages::save(m_dir, "window-" + kind + ".png",
+                                                         disc(36, 28, kind == "colour"));
     MyPainter window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -499,43 +636,31 @@ void TestCli::sameAsTheWindow()
     QStringList args{in, "-o", out("window-cli.png"), "--method", method, "--edges",
                      edges ? "on" : "off", "--lambda", QString::number(lambda)};
     // Interleaved, to check that the lines keep the order of the clicks.
-    for (int k = 0; k < 3; ++k) {
-        if (k < objectSeeds.size()) {
-            QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, objectSeeds[k]);
-            args << "--object" << QString("%1,%2").arg(objectSeeds[k].x()).arg(objectSeeds[k].y());
-        }
-        QTest::mouseClick(canvas, Qt::RightButton, Qt::NoModifier, backgroundSeeds[k]);
-        args << "--background"
-             << QString("%1,%2").arg(backgroundSeeds[k].x()).arg(backgroundSeeds[k].y());
+    const std::pair<bool, QPoint> seeds[] = {
+        {true, {18, 14}}, {false, {1, 1}}, {true, {20, 13}}, {false, {34, 26}}, {false, {2, 25}}};
+    for (const auto &[object, p] : seeds) {
+        QTest::mouseClick(canvas, object ? Qt::LeftButton : Qt::RightButton, Qt::NoModifier, p);
+        args << (object ? "--object" : "--background") << QString("%1,%2").arg(p.x()).arg(p.y());
     }
-    QCOMPARE(int(canvas->objectSeeds.size()), 2);
-    QCOMPARE(int(canvas->backgroundSeeds.size()), 3);
-
+    QCOMPARE(int(canvas->objectSeeds.size() + canvas->backgroundSeeds.size()), 5);
     if (method == "ff")
         canvas->segmentacia_objekt();
     else
         canvas->segmentacia_push();
     QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    QVERIFY(canvas->segmented);
     QVERIFY(!canvas->objectPixels.isEmpty());
 
     const Outcome o = runCli(args);
-    QVERIFY(o.finished);
     QCOMPARE(o.code, 0);
     QVERIFY2(o.err.isEmpty(), qPrintable(o.err));
-    QCOMPARE(o.lines(), lines.lines);
-
+    // Byte for byte: the blocks of the command line against the window's lines.
+    QCOMPARE(o.out, lines.text());
     const QImage cli(out("window-cli.png"));
-    QCOMPARE(cli.size(), canvas->image.size());
-    int differing = 0;
-    for (int y = 0; y < cli.height(); ++y)
-        for (int x = 0; x < cli.width(); ++x)
-            differing += cli.pixel(x, y) != canvas->image.pixel(x, y);
-    QCOMPARE(differing, 0);
-    // Not a trivial picture: the background seeds are background, the object seed is not.
-    for (const QPoint &p : backgroundSeeds)
-        QCOMPARE(cli.pixelColor(p), QColor(220, 220, 220));
-    QVERIFY(cli.pixelColor(objectSeeds[0]) != QColor(220, 220, 220));
+    QCOMPARE(cli.convertToFormat(QImage::Format_RGB32),
+             canvas->image.convertToFormat(QImage::Format_RGB32));
+    // Not a trivial picture: a background seed is background, an object seed is not.
+    QCOMPARE(cli.pixelColor(1, 1), QColor(220, 220, 220));
+    QVERIFY(cli.pixelColor(18, 14) != QColor(220, 220, 220));
 }
 
 QTEST_MAIN(TestCli)
