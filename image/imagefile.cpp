@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <limits>
+
 namespace {
 
 // Collects what is said through Qt's message handler while it lives. The decoders speak
@@ -112,7 +114,10 @@ bool bmpDataShortfall(const QByteArray &header, qint64 fileSize, qint64 *needed)
         // Uncompressed rows (bit fields included), each padded to 4 bytes.
         if (width <= 0 || bits <= 0 || bits > 32)
             return false;
-        length = (width * bits + 31) / 32 * 4 * height;
+        const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+        // A header may claim more than 64 bits can count; no file holds that much anyway.
+        const qint64 most = std::numeric_limits<qint64>::max() / 2;
+        length = height > 0 && rowBytes > most / height ? most : rowBytes * height;
     } else if (compression == 1 || compression == 2) {
         // Run-length data: only the header's own count says how long they are.
         length = imageBytes;
@@ -203,6 +208,11 @@ ImageRead readImageFile(const QString &path, const ReadLimits &limits)
             damage = w;
             break;
         }
+    if (!decoded && shortData) {
+        r.status = ReadStatus::Damaged;
+        r.reason = shortReason;
+        return r;
+    }
     if (!decoded) {
         r.status = ReadStatus::Undecodable;
         if (reader.error() == QImageReader::UnsupportedFormatError)

@@ -138,6 +138,8 @@ QByteArray sample(const QString &name)
         return encode(source, "bmp").left(60);
     if (name == "bmp declaring 64 x 786480")
         return bmpDeclaring(64, 786480, 9000);
+    if (name == "bmp declaring 2^31 x 2^31")
+        return bmpDeclaring(2147483647, 2147483647, 100);
     if (name == "jpeg declaring 65000 x 65000")
         return jpegDeclaring(65000, 65000);
     if (name == "png declaring 200000 x 200000")
@@ -280,6 +282,9 @@ void TestFiles::readingNamesTheReason_data()
     QTest::newRow("bmp short") << "bmp declaring 64 x 786480" << ReadStatus::Damaged
                                << "truncated: the picture needs 151004214 bytes, the file has "
                                   "9054" << true;
+    QTest::newRow("bmp beyond 64 bits") << "bmp declaring 2^31 x 2^31" << ReadStatus::Damaged
+                                        << "truncated: the picture needs 4611686018427387957 "
+                                           "bytes, the file has 154" << false;
     QTest::newRow("jpeg huge") << "jpeg declaring 65000 x 65000" << ReadStatus::TooLarge
                                << "too large: 65000 x 65000 pixels" << false;
     QTest::newRow("png huge") << "png declaring 200000 x 200000" << ReadStatus::TooLarge
