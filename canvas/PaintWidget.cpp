@@ -1,11 +1,14 @@
 #include "canvas/PaintWidget.h"
 
+#include "construction/GraphBuilder.h"
+#include "image/imagefile.h"
 #include "image/imageio.h"
 #include "graph/diag.h"
 #include "graph/selfcheck.h"
 #include "ui_MyPainter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,7 +27,23 @@ bool PaintWidget::openImage(const QString &fileName)
         return false;
     }
     segmented = false;
-    const QImage loaded = loadEditableImage(fileName);
+    // The size is checked before decoding: a small file may declare gigabytes of pixels.
+    ReadLimits limits;
+    limits.maxPixels = construction::MaxGraphPixels;
+    limits.keepDamaged = true;
+    const ImageRead read = readImageFile(fileName, limits);
+    for (const QString &warning : read.warnings)
+        qWarning("%s", qPrintable(warning));
+    if (read.status == ReadStatus::TooLarge) {
+        showWarning(QString("Obrazok %1 sa neda otvorit: je prilis velky (%2 x %3 pixelov, "
+                            "najviac %4 pixelov).")
+                        .arg(QDir::toNativeSeparators(fileName))
+                        .arg(read.declaredSize.width())
+                        .arg(read.declaredSize.height())
+                        .arg(construction::MaxGraphPixels));
+        return false;
+    }
+    const QImage loaded = toEditableFormat(read.image);
     if (loaded.isNull())
         return false;
     image = loaded;
@@ -73,7 +92,12 @@ bool PaintWidget::saveImage(const QString &fileName)
         painter.end();
         picture = padded;
     }
-    return picture.save(fileName, "png", -1);
+    QString reason;
+    if (writeImageFile(picture, fileName, "png", -1, &reason))
+        return true;
+    showWarning(QString("Obrazok sa nepodarilo ulozit do suboru %1: %2.")
+                    .arg(QDir::toNativeSeparators(fileName), reason));
+    return false;
 }
 
 void PaintWidget::clearImage()

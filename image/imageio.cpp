@@ -1,7 +1,8 @@
 #include "image/imageio.h"
 
+#include "image/imagefile.h"
+
 #include <QColor>
-#include <QImageReader>
 
 QImage toEditableFormat(const QImage &image)
 {
@@ -21,11 +22,9 @@ QImage toEditableFormat(const QImage &image)
 
 QImage loadEditableImage(const QString &fileName)
 {
-    QImageReader reader(fileName);
-    QImage image;
-    if (!reader.read(&image))
-        return QImage();
-    return toEditableFormat(image);
+    ReadLimits limits;
+    limits.keepDamaged = true;
+    return toEditableFormat(readImageFile(fileName, limits).image);
 }
 
 void makeEditable(QImage &image)

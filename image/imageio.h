@@ -6,7 +6,8 @@
 // Decodes an image file for editing. Palette and 1-bit images come back as 32-bit
 // images (ARGB32 when the palette has transparency, RGB32 otherwise), because the
 // per-pixel colour setter does nothing on them and a fill could write an index the
-// palette does not have. A file that cannot be decoded gives a null image.
+// palette does not have. A file that cannot be decoded gives a null image; a damaged one
+// gives what the decoder made of it (readImageFile says why).
 QImage loadEditableImage(const QString &fileName);
 
 // The same conversion for an image already in memory; other formats come back as they are.

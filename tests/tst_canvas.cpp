@@ -255,7 +255,15 @@ void TestCanvas::saveWritesWhatTheCanvasHolds()
         const QImage saved(out);
         QVERIFY(saved.hasAlphaChannel());
         QCOMPARE(saved.pixelColor(3, 3), QColor(10, 20, 30, 100));
-        QVERIFY(!w.canvas->saveImage(dir.filePath("no/such/folder/x.png")));
+        // A failed save says so, naming the file and the reason.
+        BoxAnswerer boxes;
+        boxes.pressDefault();
+        const QString nowhere = dir.filePath("no/such/folder/x.png");
+        QVERIFY(!w.canvas->saveImage(nowhere));
+        QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
+        QCOMPARE(boxes.seen.value(0).title, QString("Varovanie"));
+        QVERIFY2(boxes.seen.value(0).text.contains(nowhere), qPrintable(boxes.seen.value(0).text));
+        QVERIFY(boxes.seen.value(0).text.contains("No such file or directory"));
     }
 }
 

@@ -199,7 +199,7 @@ void TestCli::refused_data()
     row("object twice", with("--object 2,0"), 2, "twice");
     row("object on a background seed", with("--object 0,0"), 2, "both");
     row("background on an object seed", with("--background 2,0"), 2, "both");
-    for (const char *bad : {"ten", "-0.01", "999.991", "1000", "nan", "inf"})
+    for (const char *bad : {"ten", "-0.01", "999.996", "1000", "1e400", "nan", "inf", "0x10"})
         row(QString("lambda %1").arg(bad), with("--lambda") << bad, 2, "--lambda");
     row("lambda without value", with("--lambda"), 2, "--lambda");
     row("unknown method", with("--method bk"), 2, "--method");
@@ -260,8 +260,8 @@ void TestCli::seedsReadExactlyAndInOrder()
     const QString drawn = testimages::save(m_dir, "scribble-12x2.png", scribble);
     const Outcome o = runCli({out("wide.png"), "--object", "010,0", "--seeds",
                               write("wide-seeds.txt", "o 7,1\nb 0,1\n"), "--background=11,1",
-                              "--seeds-image", drawn, "-o" + out("w.png"), "--object", "+1,0",
-                              "--object", "-0,0", "--object", " 3 , 1 ", "--object=11,0"});
+                              "--seeds-image", drawn, "-o" + out("w.png"), "--object", "1,0",
+                              "--object", "-0,0", "--object", "3,1", "--object=11,0"});
     QCOMPARE(o.code, 0);
     QCOMPARE(o.lines().mid(0, 11),
              (QStringList{"10 a OBJ 0", "7 a OBJ 1", "0 a 1", "11 a 1", "5 a OBJ 0", "2 a OBJ 1",
@@ -370,6 +370,9 @@ void TestCli::strips_data()
     row("lambda 0.0051", "png", bright, red + QStringList{"0.0051"}, 0, both, {});
     row("lambda 999.99", "png", bright, red + QStringList{"999.99"}, 0, both, {});
     row("lambda 0", "png", bright, red + QStringList{"0"}, 0, end, {});
+    // Whatever the spin box's rounding brings into its range is accepted.
+    row("lambda 999.994", "png", bright, red + QStringList{"999.994"}, 0, both, {});
+    row("lambda 1e-400", "png", bright, red + QStringList{"1e-400"}, 0, end, {});
 }
 
 void TestCli::strips()

@@ -1,5 +1,6 @@
 // The segmentation without a window: the same decoding and the same pipeline as the
 // canvas, driven from the command line.
+#include "image/imagefile.h"
 #include "image/imageio.h"
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
@@ -10,6 +11,7 @@
 #include "image/results.h"
 #include "image/scribble.h"
 #include "segmentation/SolverHost.h"
+#include "tools/seeds.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -18,13 +20,11 @@
 #include <QFile>
 #include <QHash>
 #include <QImage>
-#include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-#include <QTextStream>
 #include <QVector>
 
 #include <algorithm>
@@ -34,6 +34,7 @@
 #include <new>
 #include <vector>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -45,11 +46,6 @@ constexpr int Done = 0;
 constexpr int Refused = 1;   // the segmentation itself was refused
 constexpr int BadInput = 2;  // bad command line or seeds
 constexpr int FileError = 3; // a file could not be read or written
-
-// The window's "Lambda:" spin box.
-constexpr double LambdaMin = 0.0;
-constexpr double LambdaMax = 999.99;
-constexpr int LambdaDecimals = 2;
 
 const char *const Description =
     "Splits IMAGE into object and background by a minimum s-t cut, with the window's own\n"
@@ -80,8 +76,9 @@ const char *const Epilogue =
     "    ls *.png | xargs -P 4 -I{} segmentacia-cli {} --seeds-image s/{} --mask m/{} -q\n"
     "\n"
     "Exit status: 0 done; 1 segmentation refused (an image that is not grayscale with\n"
-    "--gray no, an image too large, not enough memory); 2 bad command line or seeds;\n"
-    "3 a file could not be read or written.\n";
+    "--gray no, an image too large, not enough memory); 2 bad command line or seeds, or\n"
+    "an output that is an input; 3 a file could not be read (missing, unreadable,\n"
+    "truncated or corrupt) or written (a file that was there is then left as it was).\n";
 
 // The diagnostic lines' blocks, while they are in use.
 diag::BlockSink *lineBlocks = nullptr;
@@ -105,10 +102,8 @@ void flushBeforeMessage(QtMsgType type, const QMessageLogContext &context, const
     toolkitMessages(type, context, text);
 }
 
-struct Seed {
-    bool object;
-    QPoint point;
-};
+using cli::Seed;
+using cli::describe;
 
 struct Options {
     QString imagePath;
@@ -129,97 +124,6 @@ struct Options {
     bool version = false;
     QString helpText;
 };
-
-QString describe(const Seed &s)
-{
-    return QString("%1 seed (%2,%3)")
-        .arg(s.object ? "object" : "background")
-        .arg(s.point.x())
-        .arg(s.point.y());
-}
-
-// "X,Y" (or "X Y" in a seed file) with decimal integers.
-bool parsePoint(const QString &text, QPoint &point, bool spaceAllowed)
-{
-    QStringList parts = text.split(',');
-    if (parts.size() == 1 && spaceAllowed)
-        parts = text.simplified().split(' ');
-    if (parts.size() != 2)
-        return false;
-    bool okX = false, okY = false;
-    const int x = parts[0].trimmed().toInt(&okX, 10);
-    const int y = parts[1].trimmed().toInt(&okY, 10);
-    if (!okX || !okY)
-        return false;
-    point = QPoint(x, y);
-    return true;
-}
-
-// The spin box rounds every value it is given to its decimals, this way.
-double roundLikeSpinBox(double value)
-{
-    return QString::number(value, 'f', LambdaDecimals).toDouble();
-}
-
-bool parseLambda(const QString &text, double &lambda)
-{
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < LambdaMin || value > LambdaMax)
-        return false;
-    lambda = roundLikeSpinBox(value);
-    return true;
-}
-
-int readSeedFile(const QString &path, std::vector<Seed> &seeds)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        complain(QString("cannot read the seed file '%1': %2").arg(path, file.errorString()));
-        return FileError;
-    }
-    QTextStream in(&file);
-    int lineNumber = 0;
-    while (!in.atEnd()) {
-        QString line = in.readLine();
-        ++lineNumber;
-        const int hash = line.indexOf('#');
-        if (hash >= 0)
-            line.truncate(hash);
-        line = line.trimmed();
-        if (line.isEmpty())
-            continue;
-        int space = 0;
-        while (space < line.size() && !line[space].isSpace())
-            ++space;
-        if (space == line.size())
-            space = -1;
-        const QString kind = space < 0 ? line : line.left(space);
-        const QString rest = space < 0 ? QString() : line.mid(space + 1);
-        Seed seed;
-        if (kind == "object" || kind == "o")
-            seed.object = true;
-        else if (kind == "background" || kind == "b")
-            seed.object = false;
-        else {
-            complain(QString("%1:%2: expected \"object X,Y\" or \"background X,Y\", got '%3'")
-                         .arg(path)
-                         .arg(lineNumber)
-                         .arg(line));
-            return BadInput;
-        }
-        if (!parsePoint(rest, seed.point, true)) {
-            complain(QString("%1:%2: bad seed position '%3': expected X,Y with integer X "
-                             "and Y")
-                         .arg(path)
-                         .arg(lineNumber)
-                         .arg(rest.trimmed()));
-            return BadInput;
-        }
-        seeds.push_back(seed);
-    }
-    return Done;
-}
 
 // "--output" for "output", "-o" for "o": the option as the user typed it.
 QString dashed(const QString &name)
@@ -265,20 +169,11 @@ bool parseChoice(const QCommandLineParser &parser, const QString &name, const QS
 // The window's seed rules: no point twice in a list, none in both, one of each kind.
 int checkSeeds(const std::vector<Seed> &seeds)
 {
-    for (std::size_t i = 0; i < seeds.size(); ++i)
-        for (std::size_t j = 0; j < i; ++j) {
-            if (seeds[i].point != seeds[j].point)
-                continue;
-            const Seed &s = seeds[i];
-            if (seeds[j].object == s.object)
-                complain(QString("%1 is given twice").arg(describe(s)));
-            else
-                complain(QString("point (%1,%2) is given as both an object and a background "
-                                 "seed")
-                             .arg(s.point.x())
-                             .arg(s.point.y()));
-            return BadInput;
-        }
+    QString repeated;
+    if (cli::findRepeatedSeed(seeds, &repeated) >= 0) {
+        complain(repeated);
+        return BadInput;
+    }
     const bool anyObject =
         std::any_of(seeds.begin(), seeds.end(), [](const Seed &s) { return s.object; });
     const bool anyBackground =
@@ -391,13 +286,16 @@ int parseArguments(const QStringList &args, Options &opt)
         if (name == "seeds-image") {
             opt.scribbles.push_back({opt.seeds.size(), value});
         } else if (name == "seeds") {
-            const int code = readSeedFile(value, opt.seeds);
-            if (code != Done)
-                return code;
+            QString message;
+            const cli::SeedFileStatus read = cli::readSeedFile(value, opt.seeds, &message);
+            if (read != cli::SeedFileStatus::Ok) {
+                complain(message);
+                return read == cli::SeedFileStatus::CannotRead ? FileError : BadInput;
+            }
         } else {
             Seed seed;
             seed.object = name == "object";
-            if (!parsePoint(value, seed.point, false)) {
+            if (!cli::parsePoint(value, &seed.point)) {
                 complain(QString("bad --%1 '%2': expected X,Y with integer X and Y")
                              .arg(name, value));
                 return BadInput;
@@ -407,7 +305,7 @@ int parseArguments(const QStringList &args, Options &opt)
     }
 
     for (const QString &value : parser.values(p.lambda))
-        if (!parseLambda(value, opt.lambda)) {
+        if (!cli::parseLambda(value, &opt.lambda)) {
             complain(QString("bad --lambda '%1': expected a number from 0 to 999.99")
                          .arg(value));
             return BadInput;
@@ -564,10 +462,9 @@ bool writeFile(const QString &path, const QByteArray &bytes)
             complain("cannot write to standard output");
         return ok;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || file.write(bytes) != bytes.size() || !file.flush()) {
-        complain(QString("cannot write '%1': %2").arg(path, file.errorString()));
+    QString reason;
+    if (!writeFileSafely(path, bytes, &reason)) {
+        complain(QString("cannot write '%1': %2").arg(path, reason));
         return false;
     }
     return true;
@@ -576,23 +473,36 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 bool writeImage(const QImage &image, const QString &path)
 {
     const QByteArray format = results::formatForFileName(path);
-    if (!image.save(path, format.constData(), -1)) {
-        complain(QString("cannot write '%1'").arg(path));
+    QString reason;
+    if (!writeImageFile(image, path, format.constData(), -1, &reason)) {
+        complain(QString("cannot write '%1': %2").arg(path, reason));
         return false;
     }
     return true;
 }
 
-QImage readImage(const QString &path, const char *what)
+// Decoded once, its size checked before; a truncated or corrupt file is refused.
+int readImage(const QString &path, const char *what, QImage &image)
 {
-    QImage image = loadEditableImage(path);
-    if (image.isNull()) {
-        QImageReader reader(path);
-        QImage probe;
-        reader.read(&probe);
-        complain(QString("cannot read %1 '%2': %3").arg(what, path, reader.errorString()));
+    ReadLimits limits;
+    limits.maxPixels = construction::MaxGraphPixels;
+    const ImageRead read = readImageFile(path, limits);
+    if (read.status == ReadStatus::TooLarge && QByteArray(what) == "the image") {
+        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
+                     .arg(read.declaredSize.width())
+                     .arg(read.declaredSize.height())
+                     .arg(construction::MaxGraphPixels));
+        return Refused;
     }
-    return image;
+    if (read.status != ReadStatus::Ok) {
+        complain(QString("cannot read %1 '%2': %3").arg(what, path, read.reason));
+        return FileError;
+    }
+    // What an intact file's decoder had to say (an odd colour profile, say), once.
+    for (const QString &warning : read.warnings)
+        complain(warning);
+    image = toEditableFormat(read.image);
+    return Done;
 }
 
 // Puts each scribble's seeds at the place of its option.
@@ -601,9 +511,10 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
     seeds = opt.seeds;
     for (auto it = opt.scribbles.rbegin(); it != opt.scribbles.rend(); ++it) {
         const QString &path = it->second;
-        const QImage picture = readImage(path, "the seed image");
-        if (picture.isNull())
-            return FileError;
+        QImage picture;
+        const int read = readImage(path, "the seed image", picture);
+        if (read != Done)
+            return read;
         std::vector<scribble::Seed> found;
         switch (scribble::readSeeds(picture, size.width(), size.height(), found)) {
         case scribble::Status::Ok:
@@ -714,11 +625,25 @@ double secondsSince(QElapsedTimer &timer)
 
 int segment(const Options &opt, Summary &summary)
 {
+    // Writing a result over an image it is made from would lose that image.
+    for (const QString &output : {opt.outputPath, opt.maskPath, opt.cutoutPath, opt.jsonPath}) {
+        QStringList inputs{opt.imagePath};
+        for (const auto &scribble : opt.scribbles)
+            inputs << scribble.second;
+        for (const QString &input : inputs)
+            if (!output.isEmpty() && output != "-" && cli::isSameFile(input, output)) {
+                complain(QString("the output '%1' is the input image '%2' itself; choose "
+                                 "another file")
+                             .arg(output, input));
+                return BadInput;
+            }
+    }
     QElapsedTimer stage;
     stage.start();
-    QImage image = readImage(opt.imagePath, "the image");
-    if (image.isNull())
-        return FileError;
+    QImage image;
+    const int read = readImage(opt.imagePath, "the image", image);
+    if (read != Done)
+        return read;
     summary.width = image.width();
     summary.height = image.height();
     std::vector<Seed> seeds;
@@ -848,6 +773,9 @@ int main(int argc, char *argv[])
 {
     // The image plugins (JPEG and others) are found through the application object.
     QCoreApplication app(argc, argv);
+    // A reader that closes standard output (`| head -1`) must not end the run before its
+    // files are written: the lines are dropped from then on.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication::setApplicationName(Program);
     QCoreApplication::setApplicationVersion(SEG_VERSION);
 
