@@ -4,17 +4,11 @@
 #include "canvas/PaintWidget.h"
 #include "graph/Graf.h"
 #include "support/DiagCapture.h"
+#include "support/RowCompare.h"
 
 #include <QtTest>
 
 using Ints = std::vector<int>;
-
-// QCOMPARE inside a loop over a table, naming the row when it fails.
-#define ROW_COMPARE(actual, expected, row)                                                   \
-    do {                                                                                     \
-        if (!QTest::qCompare(actual, expected, #actual, #expected, __FILE__, __LINE__))      \
-            return qWarning("in row %s", qPrintable(row));                                   \
-    } while (0)
 
 namespace {
 
