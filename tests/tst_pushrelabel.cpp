@@ -208,7 +208,6 @@ private slots:
     void initTestCase();
     void handWorked_data();
     void handWorked();
-    void builtThreePixelImage();
     void agreesWithReferenceOnRandomGraphs();
     void agreesWithReferenceOnBuiltGraphs();
 };
@@ -256,21 +255,6 @@ void TestPushRelabel::handWorked()
     for (int i : c.object)
         mask[i] = true;
     QCOMPARE(r.objectMask, mask);
-}
-
-// 10, 50, 200 with the object seed on 200, the background seed on 10, lambda 10: sources
-// 0, 500, max and sinks max, 1600, 0. Nothing is queued; the middle pixel saturates both.
-void TestPushRelabel::builtThreePixelImage()
-{
-    Graf g;
-    QCOMPARE(construction::buildGraph(g, {10, 50, 200}, 3, 1, {QPoint(2, 0)}, {QPoint(0, 0)}, 10.0),
-             construction::BuildStatus::Ok);
-    const Run r = solve(g);
-    QCOMPARE(r.calls, QStringList({"begin 0"}));
-    QCOMPARE(r.lines, QStringList({Start, Cut}));
-    QCOMPARE(std::vector<Ints>({g.sourceFlow, g.sinkFlow, r.trace.heights}),
-             std::vector<Ints>({{0, 500, 0}, {0, 500, 0}, {0, 1, 0}}));
-    QCOMPARE(r.objectPixels, QVector<int>({2}));
 }
 
 void TestPushRelabel::agreesWithReferenceOnRandomGraphs()
