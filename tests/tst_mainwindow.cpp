@@ -1,5 +1,6 @@
 // The main window and its form: the widget tree, texts and their translation context, the
-// scroll area holding the canvas, and every connection reaching its command once.
+// scroll area holding the canvas, and every connection reaching its command once. Sizes,
+// margins and spacings are the form's own constants and are not repeated here.
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
 #include "support/BoxAnswerer.h"
@@ -53,8 +54,6 @@ void TestMainWindow::windowAndMenus()
     MyPainter w;
     QCOMPARE(w.objectName(), QString("MyPainterClass"));
     QCOMPARE(w.windowTitle(), QString("Segmentacia obrazu"));
-    QCOMPARE(w.size(), QSize(613, 519));
-    QCOMPARE(w.ui->menuBar->geometry(), QRect(0, 0, 613, 21));
     QVERIFY(w.findChildren<QToolBar *>().isEmpty());
     QVERIFY(w.statusBar() == w.ui->statusBar && w.statusBar()->currentMessage().isEmpty());
     QCOMPARE(entries(w.menuBar()->actions()), QStringList({"menuFile=Súbor", "menuEffects=Efekty",
@@ -75,14 +74,8 @@ void TestMainWindow::sidePanel()
     MyPainter w;
     Ui::MyPainterClass *ui = w.ui;
     QCOMPARE(ui->groupBox->title(), QString("menu"));
-    QCOMPARE(ui->groupBox->minimumSize(), QSize(100, 0));
     QCOMPARE(ui->horizontalLayout_2->itemAt(0)->layout(), ui->horizontalLayout);
     QCOMPARE(ui->horizontalLayout_2->itemAt(1)->widget(), ui->groupBox);
-    for (QLayout *l : {static_cast<QLayout *>(ui->horizontalLayout_2), static_cast<QLayout *>(ui->gridLayout)})
-        QCOMPARE(l->contentsMargins(), QMargins(11, 11, 11, 11));
-    for (QLayout *l : {static_cast<QLayout *>(ui->horizontalLayout_2), static_cast<QLayout *>(ui->horizontalLayout),
-                       static_cast<QLayout *>(ui->gridLayout)})
-        QCOMPARE(l->spacing(), 6);
     const struct { QWidget *widget; QList<int> cell; QString text; } cells[] = {
         {ui->label_3, {0, 0, 1, 1}, "Pocet objekt pixelov:"},
         {ui->objekt_pocet, {0, 1, 1, 1}, "0"},
@@ -105,9 +98,7 @@ void TestMainWindow::sidePanel()
             QCOMPARE(c.widget->property("text").toString(), c.text);
     }
     QVERIFY(!ui->pushButton->isCheckable());
-    QCOMPARE(ui->label->maximumSize(), QSize(50, 20));
     QDoubleSpinBox *lambda = ui->doubleSpinBox;
-    QCOMPARE(lambda->maximumSize(), QSize(500, 16777215));
     QCOMPARE(QList<double>({lambda->minimum(), lambda->maximum(), lambda->value(), lambda->singleStep()}),
              QList<double>({0.0, 999.99, 10.0, 1.0}));
     QCOMPARE(lambda->decimals(), 2);
