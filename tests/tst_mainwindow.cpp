@@ -1,4 +1,6 @@
-// The main window's form: its tree, texts, translation context and connections.
+// The main window and its form: the widget tree, texts and their translation context, the
+// scroll area holding the canvas, and every connection reaching its command once. Sizes,
+// margins and spacings are the form's own constants and are not repeated here.
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
 #include "support/BoxAnswerer.h"
@@ -6,22 +8,8 @@
 #include "support/TestImages.h"
 #include "ui_MyPainter.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QDoubleSpinBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSet>
-#include <QStatusBar>
-#include <QToolBar>
-#include <QTranslator>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -38,11 +26,13 @@ public:
     }
 };
 
-QStringList actionTexts(const QMenu *menu)
+QStringList entries(const QList<QAction *> &actions)
 {
     QStringList out;
-    for (QAction *a : menu->actions())
-        out << (a->isSeparator() ? QString("|") : a->objectName() + "=" + a->text());
+    for (QAction *a : actions)
+        out << (a->isSeparator() ? QString("|")
+                : a->menu()      ? a->menu()->objectName() + "=" + a->text()
+                                 : a->objectName() + "=" + a->text());
     return out;
 }
 
@@ -57,7 +47,6 @@ private slots:
     void scrollAreaHoldsTheCanvas();
     void textsUseTheFormContext();
     void everyTriggerReachesItsCommand();
-    void helpBox();
 };
 
 void TestMainWindow::windowAndMenus()
@@ -65,30 +54,19 @@ void TestMainWindow::windowAndMenus()
     MyPainter w;
     QCOMPARE(w.objectName(), QString("MyPainterClass"));
     QCOMPARE(w.windowTitle(), QString("Segmentacia obrazu"));
-    QCOMPARE(w.size(), QSize(613, 519));
     QVERIFY(w.findChildren<QToolBar *>().isEmpty());
-    QVERIFY(w.statusBar() == w.ui->statusBar);
-    QVERIFY(w.statusBar()->currentMessage().isEmpty());
-
-    QStringList menus;
-    for (QAction *a : w.menuBar()->actions())
-        menus << a->menu()->objectName() + "=" + a->text();
-    QCOMPARE(menus, QStringList({"menuFile=Súbor", "menuEffects=Efekty",
-                                 "menusegmentacia=Segmentácia", "menuHelp=Pomoc"}));
-    QCOMPARE(actionTexts(w.ui->menuFile),
-             QStringList({"actionOpen=Otvoriť...", "actionSave=Uložiť ako..."}));
-    QCOMPARE(actionTexts(w.ui->menuEffects),
-             QStringList({"actionClear=Čisti plochu",
-                          "actionGrayscale=Grayscale - Odtiene šedej"}));
-    QCOMPARE(actionTexts(w.ui->menusegmentacia),
+    QVERIFY(w.statusBar() == w.ui->statusBar && w.statusBar()->currentMessage().isEmpty());
+    QCOMPARE(entries(w.menuBar()->actions()), QStringList({"menuFile=Súbor", "menuEffects=Efekty",
+                                                          "menusegmentacia=Segmentácia", "menuHelp=Pomoc"}));
+    QCOMPARE(entries(w.ui->menuFile->actions()), QStringList({"actionOpen=Otvoriť...", "actionSave=Uložiť ako..."}));
+    QCOMPARE(entries(w.ui->menuEffects->actions()),
+             QStringList({"actionClear=Čisti plochu", "actionGrayscale=Grayscale - Odtiene šedej"}));
+    QCOMPARE(entries(w.ui->menusegmentacia->actions()),
              QStringList({"actionsegmentuj=Ford-Fulkerson", "actionpush_relabel=Push-relabel", "|",
                           "actioncisti_pixely=Vymaž zvolené pixely objektu a pozadia"}));
-    QCOMPARE(actionTexts(w.ui->menuHelp), QStringList({"actionAbout=O programe"}));
-    for (QAction *a : w.findChildren<QAction *>()) {
-        QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->objectName()));
-        QVERIFY2(a->icon().isNull(), qPrintable(a->objectName()));
-    }
-    QCOMPARE(w.ui->menuBar->geometry(), QRect(0, 0, 613, 21));
+    QCOMPARE(entries(w.ui->menuHelp->actions()), QStringList({"actionAbout=O programe"}));
+    for (QAction *a : w.findChildren<QAction *>())
+        QVERIFY2(a->shortcut().isEmpty() && a->icon().isNull(), qPrintable(a->objectName()));
 }
 
 void TestMainWindow::sidePanel()
@@ -96,53 +74,34 @@ void TestMainWindow::sidePanel()
     MyPainter w;
     Ui::MyPainterClass *ui = w.ui;
     QCOMPARE(ui->groupBox->title(), QString("menu"));
-    QCOMPARE(ui->groupBox->minimumSize(), QSize(100, 0));
-    QCOMPARE(ui->horizontalLayout_2->spacing(), 6);
-    QCOMPARE(ui->horizontalLayout_2->contentsMargins(), QMargins(11, 11, 11, 11));
-    QCOMPARE(ui->horizontalLayout->spacing(), 6);
     QCOMPARE(ui->horizontalLayout_2->itemAt(0)->layout(), ui->horizontalLayout);
     QCOMPARE(ui->horizontalLayout_2->itemAt(1)->widget(), ui->groupBox);
-    QCOMPARE(ui->gridLayout->spacing(), 6);
-    QCOMPARE(ui->gridLayout->contentsMargins(), QMargins(11, 11, 11, 11));
-
-    struct Cell {
-        QWidget *widget;
-        int row, column, rowSpan, columnSpan;
-        QString text;
+    const struct { QWidget *widget; QList<int> cell; QString text; } cells[] = {
+        {ui->label_3, {0, 0, 1, 1}, "Pocet objekt pixelov:"},
+        {ui->objekt_pocet, {0, 1, 1, 1}, "0"},
+        {ui->pushButton, {1, 0, 1, 3}, "Vypis pixely objektu"},
+        {ui->label_2, {2, 0, 1, 1}, "Pocet pixelov pozadia:"},
+        {ui->pozadie_pocet, {2, 1, 1, 1}, "0"},
+        {ui->pushButton_2, {3, 0, 1, 3}, "Vypis pixely pozadia"},
+        {ui->pushButton_3, {4, 0, 1, 3}, "Vymaž zvolené pixely objektu a pozadia"},
+        {ui->label, {5, 0, 1, 1}, "Lambda:"},
+        {ui->doubleSpinBox, {5, 1, 1, 2}, ""},
+        {ui->prepinac, {6, 0, 1, 1}, "Hranovy detektor"},
     };
-    const QList<Cell> cells = {
-        {ui->label_3, 0, 0, 1, 1, "Pocet objekt pixelov:"},
-        {ui->objekt_pocet, 0, 1, 1, 1, "0"},
-        {ui->pushButton, 1, 0, 1, 3, "Vypis pixely objektu"},
-        {ui->label_2, 2, 0, 1, 1, "Pocet pixelov pozadia:"},
-        {ui->pozadie_pocet, 2, 1, 1, 1, "0"},
-        {ui->pushButton_2, 3, 0, 1, 3, "Vypis pixely pozadia"},
-        {ui->pushButton_3, 4, 0, 1, 3, "Vymaž zvolené pixely objektu a pozadia"},
-        {ui->label, 5, 0, 1, 1, "Lambda:"},
-        {ui->doubleSpinBox, 5, 1, 1, 2, ""},
-        {ui->prepinac, 6, 0, 1, 1, "Hranovy detektor"},
-    };
-    for (const Cell &c : cells) {
+    for (const auto &c : cells) {
+        QList<int> cell = {-1, -1, -1, -1};
         const int index = ui->gridLayout->indexOf(c.widget);
-        QVERIFY2(index >= 0, qPrintable(c.widget->objectName()));
-        int row, column, rowSpan, columnSpan;
-        ui->gridLayout->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
-        QCOMPARE(QList<int>({row, column, rowSpan, columnSpan}),
-                 QList<int>({c.row, c.column, c.rowSpan, c.columnSpan}));
-        if (auto *label = qobject_cast<QLabel *>(c.widget))
-            QCOMPARE(label->text(), c.text);
-        if (auto *button = qobject_cast<QAbstractButton *>(c.widget))
-            QCOMPARE(button->text(), c.text);
+        if (index >= 0)
+            ui->gridLayout->getItemPosition(index, &cell[0], &cell[1], &cell[2], &cell[3]);
+        QCOMPARE(cell, c.cell);
+        if (!c.text.isEmpty())
+            QCOMPARE(c.widget->property("text").toString(), c.text);
     }
     QVERIFY(!ui->pushButton->isCheckable());
-    QCOMPARE(ui->label->maximumSize(), QSize(50, 20));
-    QCOMPARE(ui->doubleSpinBox->maximumSize(), QSize(500, 16777215));
-    QCOMPARE(ui->doubleSpinBox->minimum(), 0.0);
-    QCOMPARE(ui->doubleSpinBox->maximum(), 999.99);
-    QCOMPARE(ui->doubleSpinBox->value(), 10.0);
-    QCOMPARE(ui->doubleSpinBox->decimals(), 2);
-    QCOMPARE(ui->doubleSpinBox->singleStep(), 1.0);
-    QCOMPARE(ui->doubleSpinBox->text(), QLocale().toString(10.0, 'f', 2));
+    QDoubleSpinBox *lambda = ui->doubleSpinBox;
+    QCOMPARE(QList<double>({lambda->minimum(), lambda->maximum(), lambda->value(), lambda->singleStep()}),
+             QList<double>({0.0, 999.99, 10.0, 1.0}));
+    QCOMPARE(lambda->decimals(), 2);
     QVERIFY(ui->prepinac->isChecked());
 }
 
@@ -155,26 +114,21 @@ void TestMainWindow::scrollAreaHoldsTheCanvas()
     QCOMPARE(area->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     QCOMPARE(area->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     QCOMPARE(area->backgroundRole(), QPalette::Dark);
-    QVERIFY(w.findChild<QWidget *>("scrollAreaWidgetContents_3") == nullptr);
+    QVERIFY(!w.findChild<QWidget *>("scrollAreaWidgetContents_3"));
     QCOMPARE(w.canvas->ui, w.ui);
     QVERIFY(w.canvas->testAttribute(Qt::WA_StaticContents));
 
-    // A picture larger than the viewport gets scroll bars and is shown unscaled.
+    // A picture larger than the viewport gets scroll bars and is shown unscaled; a small
+    // one leaves the dark background showing beyond its edges.
     QTemporaryDir dir;
-    const QString big = testimages::save(dir, "big.png", testimages::filled(900, 700, Qt::red));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY(w.canvas->openImage(big));
+    QVERIFY(w.canvas->openImage(testimages::save(dir, "big.png", testimages::filled(900, 700, Qt::red))));
     QApplication::processEvents();
-    QVERIFY(area->horizontalScrollBar()->maximum() > 0);
-    QVERIFY(area->verticalScrollBar()->maximum() > 0);
+    QVERIFY(area->horizontalScrollBar()->maximum() > 0 && area->verticalScrollBar()->maximum() > 0);
     QCOMPARE(w.canvas->minimumSize(), QSize(900, 700));
-    const QImage shot = w.canvas->grab(QRect(0, 0, 40, 40)).toImage();
-    QCOMPARE(QColor(shot.pixel(39, 39)), QColor(Qt::red));
-
-    // A small one leaves the dark background showing beyond its edges.
-    const QString small = testimages::save(dir, "small.png", testimages::filled(20, 10, Qt::green));
-    QVERIFY(w.canvas->openImage(small));
+    QCOMPARE(QColor(w.canvas->grab(QRect(0, 0, 40, 40)).toImage().pixel(39, 39)), QColor(Qt::red));
+    QVERIFY(w.canvas->openImage(testimages::save(dir, "small.png", testimages::filled(20, 10, Qt::green))));
     QApplication::processEvents();
     QCOMPARE(area->horizontalScrollBar()->maximum(), 0);
     const QImage viewport = area->viewport()->grab().toImage();
@@ -193,16 +147,19 @@ void TestMainWindow::textsUseTheFormContext()
     w.ui->retranslateUi(&w);
     QCoreApplication::removeTranslator(&translator);
     QCOMPARE(QStringList(translator.contexts.values()), QStringList({"MyPainterClass"}));
-    for (const char *text : {"Segmentacia obrazu", "Otvoriť...", "Uložiť ako...", "Čisti plochu",
-                             "Grayscale - Odtiene šedej", "Ford-Fulkerson", "Push-relabel",
-                             "Vymaž zvolené pixely objektu a pozadia", "O programe", "menu",
-                             "Pocet objekt pixelov:", "Pocet pixelov pozadia:", "Lambda:",
-                             "Hranovy detektor", "Súbor", "Efekty", "Segmentácia", "Pomoc"})
-        QVERIFY2(translator.sources.contains(QString::fromUtf8(text)), text);
+    QStringList texts = {w.windowTitle(), w.ui->groupBox->title()};
+    for (QAction *a : w.findChildren<QAction *>())
+        texts << a->text();
+    for (QWidget *x : w.ui->groupBox->findChildren<QWidget *>())
+        if (qobject_cast<QLabel *>(x) || qobject_cast<QAbstractButton *>(x))
+            texts << x->property("text").toString();
+    QCOMPARE(texts.size(), 2 + 8 + 4 + 1 + 9);  // titles, actions, menus, the separator, the panel
+    for (const QString &text : texts)
+        QVERIFY2(text.isEmpty() || translator.sources.contains(text), qPrintable(text));
 }
 
-// Each trigger reaches the command its slot forwards to, once: a second connection would
-// show a second box or print a second line.
+// Each trigger reaches its command once: a second connection would show a second box or
+// print a second line, which the answerer reports.
 void TestMainWindow::everyTriggerReachesItsCommand()
 {
     MyPainter w;
@@ -211,88 +168,75 @@ void TestMainWindow::everyTriggerReachesItsCommand()
     DiagCapture out;
     QTemporaryDir dir;
     const QString colour = testimages::save(dir, "c.png", testimages::filled(6, 4, QColor(30, 60, 90)));
+    auto answered = [&](const std::function<void()> &act) {
+        act();
+        const bool ok = boxes.ok();
+        if (!ok)
+            qWarning("%s", qPrintable(boxes.report()));
+        const QList<BoxAnswerer::Seen> seen = boxes.seen;
+        boxes.clear();
+        return ok ? seen : QList<BoxAnswerer::Seen>();
+    };
 
     boxes.chooseFile(colour);
-    ui->actionOpen->trigger();
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    QCOMPARE(boxes.seen.value(0).title, QString("Open File"));
-    QCOMPARE(boxes.seen.value(0).nameFilters, QStringList({"image files (*.png *.jpg *.bmp)"}));
+    QList<BoxAnswerer::Seen> seen = answered([&] { ui->actionOpen->trigger(); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].title, QString("Open File"));
+    QCOMPARE(seen[0].nameFilters, QStringList({"image files (*.png *.jpg *.bmp)"}));
     QCOMPARE(w.canvas->image.size(), QSize(6, 4));
-
     ui->actionGrayscale->trigger();
     QCOMPARE(QColor(w.canvas->image.pixel(0, 0)), QColor(60, 60, 60));
 
-    boxes.clear();
-    const QString saved = dir.filePath("out.png");
-    boxes.chooseFile(saved);
-    ui->actionSave->trigger();
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    QCOMPARE(boxes.seen.value(0).title, QString("Save As"));
-    QCOMPARE(boxes.seen.value(0).nameFilters, QStringList({"png Files (*.png)"}));
-    QCOMPARE(boxes.seen.value(0).initialSelection, QString("untitled.png"));
-    QVERIFY(QFile::exists(saved));
+    boxes.chooseFile(dir.filePath("out.png"));
+    seen = answered([&] { ui->actionSave->trigger(); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].title, QString("Save As"));
+    QCOMPARE(seen[0].nameFilters, QStringList({"png Files (*.png)"}));
+    QCOMPARE(seen[0].initialSelection, QString("untitled.png"));
+    QVERIFY(QFile::exists(dir.filePath("out.png")));
 
-    // Cancelled file dialogs change nothing.
-    boxes.clear();
+    boxes.cancelFile();  // cancelled file dialogs change nothing
     boxes.cancelFile();
-    boxes.cancelFile();
-    ui->actionOpen->trigger();
-    ui->actionSave->trigger();
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
+    QCOMPARE(answered([&] { ui->actionOpen->trigger(), ui->actionSave->trigger(); }).size(), 2);
     QCOMPARE(w.canvas->image.size(), QSize(6, 4));
 
     out.lines.clear();
     ui->actionClear->trigger();
     QCOMPARE(QColor(w.canvas->image.pixel(3, 2)), QColor(Qt::white));
-    QCOMPARE(out.lines, QStringList({"RESET"}));
     ui->actioncisti_pixely->trigger();
     ui->pushButton_3->click();
     QCOMPARE(out.lines, QStringList({"RESET", "RESET", "RESET"}));
 
-    boxes.clear();
-    boxes.pressDefault();
-    boxes.pressDefault();
-    ui->pushButton->click();
-    ui->pushButton_2->click();
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    QCOMPARE(boxes.seen.value(0).title, QString("Object pixels coordinates"));
-    QCOMPARE(boxes.seen.value(1).title, QString("Background pixels coordinates"));
-
-    // Both segmentation entries start a construction, which refuses without seeds.
-    boxes.clear();
-    boxes.pressDefault();
-    boxes.pressDefault();
-    ui->actionsegmentuj->trigger();
-    ui->actionpush_relabel->trigger();
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    QCOMPARE(boxes.seen.value(0).title, QString("Varovanie!!!"));
-    QCOMPARE(boxes.seen.value(1).title, QString("Varovanie!!!"));
+    // The seed lists' boxes, then both segmentation entries, which refuse without seeds.
+    for (int k = 0; k < 4; ++k)
+        boxes.pressDefault();
+    seen = answered([&] {
+        ui->pushButton->click(), ui->pushButton_2->click();
+        ui->actionsegmentuj->trigger(), ui->actionpush_relabel->trigger();
+    });
+    QCOMPARE(seen.size(), 4);
+    QCOMPARE(QStringList({seen[0].title, seen[1].title, seen[2].title, seen[3].title}),
+             QStringList({"Object pixels coordinates", "Background pixels coordinates", "Varovanie!!!", "Varovanie!!!"}));
 
     // The check box toggles first, then asks for a redraw; after an open nothing is segmented.
-    boxes.clear();
-    boxes.pressDefault();
     QVERIFY(w.canvas->openImage(colour));
-    ui->prepinac->click();
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    QVERIFY(!ui->prepinac->isChecked());
-    QCOMPARE(boxes.seen.value(0).text, QString("Obrazok este nebol segmentvany"));
-}
-
-void TestMainWindow::helpBox()
-{
-    MyPainter w;
-    BoxAnswerer boxes;
     boxes.pressDefault();
-    w.ui->actionAbout->trigger();
+    seen = answered([&] { ui->prepinac->click(); });
+    QVERIFY(!ui->prepinac->isChecked());
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].text, QString("Obrazok este nebol segmentvany"));
+    ui->prepinac->setChecked(true);  // a click redraws, a change of state alone does not
     QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    const BoxAnswerer::Seen &help = boxes.seen.value(0);
-    QCOMPARE(help.title, QString("Help segmentation program"));
-    QVERIFY(help.text.startsWith("Program na segmentaciu obrzu\n\nV menu File sa zvoli...\nPixely "
-                                 "obektu vyberiete lavym tlacidlom mysi. Pixely pozadia sa "
-                                 "definuju pravym tlacidlom mysi.\n\n"));
-    QCOMPARE(help.icon, QMessageBox::NoIcon);
-    QCOMPARE(help.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(help.modal);
+
+    boxes.pressDefault();
+    seen = answered([&] { ui->actionAbout->trigger(); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].title, QString("Help segmentation program"));
+    QVERIFY(seen[0].text.startsWith("Program na segmentaciu obrzu\n\nV menu File sa zvoli...\nPixely obektu vyberiete "
+                                    "lavym tlacidlom mysi. Pixely pozadia sa definuju pravym tlacidlom mysi.\n\n"));
+    QCOMPARE(seen[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(seen[0].modal);
 }
 
 QTEST_MAIN(TestMainWindow)
