@@ -33,27 +33,6 @@ Status statusOf(construction::BuildStatus status)
     return Status::OutOfMemory;
 }
 
-class PlainSteps final : public Steps {
-public:
-    PlainSteps(const Workspace &w, const Request &request) : m_w(w), m_request(request) {}
-
-    Status construct() override
-    {
-        const GrayAnswer answer = m_request.grayAnswer;
-        return pipeline::construct(m_w, m_request.lambda, m_request.variant,
-                                   [answer] { return answer; });
-    }
-    void draw() override
-    {
-        const bool edges = m_request.edges;
-        pipeline::draw(m_w, [edges] { return edges; });
-    }
-
-private:
-    const Workspace &m_w;
-    const Request &m_request;
-};
-
 } // namespace
 
 Status construct(const Workspace &w, double lambda, Variant variant, const GrayQuestion &ask)
@@ -132,6 +111,19 @@ Result segment(Steps &steps, const Workspace &w, Method method, SolverHost &host
     steps.draw();
     result.figures.drawSeconds = secondsSince(t0);
     return result;
+}
+
+Status PlainSteps::construct()
+{
+    const GrayAnswer answer = m_request.grayAnswer;
+    return pipeline::construct(m_w, m_request.lambda, m_request.variant,
+                               [answer] { return answer; });
+}
+
+void PlainSteps::draw()
+{
+    const bool edges = m_request.edges;
+    pipeline::draw(m_w, [edges] { return edges; });
 }
 
 Result segment(const Workspace &w, const Request &request, SolverHost &host)

@@ -94,6 +94,18 @@ struct Request {
     bool edges = true;
 };
 
+// The steps segment() takes for a Request; a caller may add to them.
+class PlainSteps : public Steps {
+public:
+    PlainSteps(const Workspace &w, const Request &request) : m_w(w), m_request(request) {}
+    Status construct() override;
+    void draw() override;
+
+protected:
+    const Workspace &m_w;
+    const Request &m_request;
+};
+
 Result segment(const Workspace &w, const Request &request, SolverHost &host);
 
 } // namespace pipeline
