@@ -6,6 +6,7 @@
 // run. Diagnostic lines go to a file in both programs, and both results are compared.
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
+#include "graph/diag.h"
 #include "ui_MyPainter.h"
 
 #include <QAbstractButton>
@@ -104,6 +105,12 @@ public:
 
 private:
     int m_saved;
+};
+
+// For --no-lines: what the run costs without its diagnostic lines.
+class NullSink final : public diag::Sink {
+public:
+    void writeLine(const char *, std::size_t) override {}
 };
 
 struct Run {
@@ -238,11 +245,13 @@ bool sameImage(const QImage &a, const QImage &b)
 }
 
 const char *const Usage =
-    "Usage: windowbench [--repeat N] [--budget S] [--methods ff,pr] [--cli PATH] IMAGE...\n"
+    "Usage: windowbench [--repeat N] [--budget S] [--methods ff,pr] [--cli PATH] [--no-lines]\n"
+    "                   IMAGE...\n"
     "Times the window from the menu action to the drawn result and the command line\n"
     "end to end, on each IMAGE with both methods, N interleaved runs each (default 3),\n"
     "and prints medians. A window run longer than S seconds (default 120) is cancelled.\n"
-    "Checks that both write the same diagnostic lines and draw the same image.\n";
+    "Checks that both write the same diagnostic lines and draw the same image.\n"
+    "--no-lines leaves the diagnostic lines out of both (the command line's -q).\n";
 
 } // namespace
 
@@ -254,6 +263,7 @@ int main(int argc, char **argv)
     int repeat = 3;
     double budget = 120;
     QString cli;
+    bool lines = true;
 #ifdef SEG_CLI_PATH
     cli = SEG_CLI_PATH;
 #endif
@@ -269,6 +279,8 @@ int main(int argc, char **argv)
             methods = args[++i].split(',');
         else if (a == "--cli" && hasNext)
             cli = args[++i];
+        else if (a == "--no-lines")
+            lines = false;
         else if (a == "-h" || a == "--help") {
             std::fputs(Usage, stdout);
             return 0;
@@ -284,6 +296,9 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir tmp;
+    NullSink nullSink;
+    if (!lines)
+        diag::setSink(&nullSink);
     // The first dialog and message box of a process load fonts and styles; a long-lived
     // window has done that before, so one small run goes first, untimed.
     {
@@ -293,8 +308,9 @@ int main(int argc, char **argv)
         runWindow(tmp.filePath("warm.png"), false, tmp.filePath("warm.txt"), budget);
     }
 
-    std::printf("platform %s, %d repeats, medians in seconds\n",
-                qPrintable(QGuiApplication::platformName()), repeat);
+    std::printf("platform %s, %d repeats, medians in seconds%s\n",
+                qPrintable(QGuiApplication::platformName()), repeat,
+                lines ? ", diagnostic lines to a file" : ", no diagnostic lines");
     std::printf("| image | size | method | window s | CLI s | window / CLI | lines same | image same |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
@@ -315,6 +331,8 @@ int main(int argc, char **argv)
                 cliArgs << "--object" << QString("%1,%2").arg(p.x()).arg(p.y());
             for (const QPoint &p : background)
                 cliArgs << "--background" << QString("%1,%2").arg(p.x()).arg(p.y());
+            if (!lines)
+                cliArgs << "-q";
             std::vector<double> w, c;
             bool canceled = false, failed = false, linesSame = true, imageSame = true;
             for (int k = 0; k < repeat; ++k) {
