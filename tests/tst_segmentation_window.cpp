@@ -448,7 +448,7 @@ void TestSegmentationWindow::dialogKeepsToTheFramePace()
         host.setIterationLabel(i);
     }
     look.stop();
-    QVERIFY(looks >= last - 1);
+    QVERIFY(looks > last / 4);
     QVERIFY2(stale.isEmpty(), qPrintable(stale.mid(0, 5).join("; ")));
     // About one hand-over per frame of the clock, not one per iteration.
     QVERIFY(shown.size() >= 10);
