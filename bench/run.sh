@@ -5,14 +5,27 @@
 #   bench/run.sh --budget 30 --lambda 10
 # SEG_BENCH_SIDES picks other square sides (default "512 1024 2048"); SEG_BENCH_BUILD the
 # build folder (default build-bench).
+#   bench/run.sh --window [windowbench options]
+# times the window instead, from the menu action to the drawn result, beside the command
+# line (see windowbench --help): on the offscreen platform and, where xvfb-run is
+# installed, under an X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${SEG_BENCH_BUILD:-build-bench}
 sides=${SEG_BENCH_SIDES:-"512 1024 2048"}
+window=false
+if [[ ${1:-} == --window ]]; then
+  window=true
+  shift
+fi
 
 command -v convert >/dev/null || { echo "bench/run.sh: ImageMagick's convert is needed" >&2; exit 2; }
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$(nproc)" --target segbench segmentacia-cli
+if $window; then
+  cmake --build "$build" -j"$(nproc)" --target windowbench segmentacia-cli
+else
+  cmake --build "$build" -j"$(nproc)" --target segbench segmentacia-cli
+fi
 
 photos=$(mktemp -d)
 trap 'rm -rf "$photos"' EXIT
@@ -30,4 +43,15 @@ images=()
 for s in $sides; do
   for name in rose logo wizard; do images+=("$photos/$name-$s.png"); done
 done
+if $window; then
+  status=0
+  QT_QPA_PLATFORM=offscreen "$build/bench/windowbench" "$@" "${images[@]}" || status=$?
+  if command -v xvfb-run >/dev/null; then
+    xvfb-run -a -s "-screen 0 1920x1080x24" env QT_QPA_PLATFORM=xcb \
+      "$build/bench/windowbench" "$@" "${images[@]}" || status=$?
+  else
+    echo "bench/run.sh: xvfb-run is not installed: no figures under an X server" >&2
+  fi
+  exit "$status"
+fi
 "$build/bench/segbench" --generate "$list" "${images[@]}" "$@"

@@ -47,6 +47,9 @@ bool PaintWidget::openImage(const QString &fileName)
     if (loaded.isNull())
         return false;
     image = loaded;
+    // The last result belongs to the old image: a redraw must never paint it into this one.
+    objectPixels = QVector<int>();
+    objectMask = QVector<bool>();
     resize(image.size());
     setMinimumSize(image.size());
     update();

@@ -14,7 +14,7 @@
 // arrives meanwhile is refused.
 class PaintWidget::RunSteps final : public pipeline::Steps {
 public:
-    explicit RunSteps(PaintWidget &canvas) : m_canvas(canvas) {}
+    RunSteps(PaintWidget &canvas, ProgressDialogHost &host) : m_canvas(canvas), m_host(host) {}
 
     pipeline::Status construct() override
     {
@@ -25,12 +25,14 @@ public:
     }
     void draw() override
     {
+        m_host.flush();
         m_canvas.m_segmenting = false;
         m_canvas.prepis_data();
     }
 
 private:
     PaintWidget &m_canvas;
+    ProgressDialogHost &m_host;
 };
 
 pipeline::Workspace PaintWidget::workspace()
@@ -46,7 +48,7 @@ void PaintWidget::runSegmentation(pipeline::Method method)
     }
     segmented = true;
     ProgressDialogHost host(this);
-    RunSteps steps(*this);
+    RunSteps steps(*this, host);
     const pipeline::Result result = pipeline::segment(steps, workspace(), method, host);
     m_segmenting = false;
     if (result.status == pipeline::Status::SolverOutOfMemory) {

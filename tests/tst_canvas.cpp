@@ -92,8 +92,13 @@ void TestCanvas::openShowsTheImageAndClearsTheResultFlag()
     for (const char *format : {"png", "bmp", "jpg"}) {
         const QString path = save(dir, QString("a.") + format, filled(30, 20, QColor(200, 10, 10)), format);
         w.canvas->segmented = true;
+        w.canvas->objectPixels = {0, 1};
+        w.canvas->objectMask = QVector<bool>(600, true);
         QVERIFY2(w.canvas->openImage(path), format);
         QVERIFY(!w.canvas->segmented);
+        // The old result must never be drawn into the new image.
+        QVERIFY(w.canvas->objectPixels.isEmpty());
+        QVERIFY(w.canvas->objectMask.isEmpty());
         QCOMPARE(w.canvas->image.size(), QSize(30, 20));
         QCOMPARE(w.canvas->minimumSize(), QSize(30, 20));
         const QColor c = w.canvas->image.pixelColor(5, 5);
@@ -123,6 +128,8 @@ void TestCanvas::undecodableFilesChangeNothingButTheFlag()
     QVERIFY(w.canvas->openImage(save(dir, "good.png", filled(8, 8, Qt::green))));
     w.canvas->objectSeeds = {QPoint(1, 1)};
     w.canvas->segmented = true;
+    w.canvas->objectPixels = {3, 9};
+    w.canvas->objectMask = QVector<bool>(64, false);
     const QImage before = w.canvas->image;
 
     QFile bad(dir.filePath("bad.png"));
@@ -136,6 +143,8 @@ void TestCanvas::undecodableFilesChangeNothingButTheFlag()
     QVERIFY(!w.canvas->segmented);
     QCOMPARE(w.canvas->image, before);
     QCOMPARE(w.canvas->objectSeeds.size(), size_t(1));
+    QCOMPARE(w.canvas->objectPixels, QVector<int>({3, 9}));
+    QCOMPARE(w.canvas->objectMask.size(), 64);
 }
 
 void TestCanvas::palettesAndOneBitImagesBecomeWritable()

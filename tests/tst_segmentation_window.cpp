@@ -2,6 +2,7 @@
 // result, the redraws, cancel, and commands that arrive while a run processes events.
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
+#include "canvas/ProgressDialogHost.h"
 #include "support/BoxAnswerer.h"
 #include "support/DiagCapture.h"
 #include "support/RunWatcher.h"
@@ -66,6 +67,36 @@ int countLines(const QStringList &lines, const QString &prefix)
     return n;
 }
 
+// Passes every line on, and notes what the progress dialog shows when the drawing starts.
+class DialogAtDrawing final : public diag::Sink {
+public:
+    DialogAtDrawing() : m_previous(diag::setSink(this)) {}
+    ~DialogAtDrawing() override { diag::setSink(m_previous); }
+    void writeLine(const char *text, std::size_t length) override
+    {
+        if (QByteArray(text, int(length)) == "ZAPIS")
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *d = qobject_cast<QProgressDialog *>(w)) {
+                    label = d->labelText();
+                    value = d->value();
+                    ++dialogs;
+                }
+        if (m_previous)
+            m_previous->writeLine(text, length);
+    }
+    QString label;
+    int value = -1;
+    int dialogs = 0;
+
+private:
+    diag::Sink *m_previous;
+};
+
+QString iterationLabel(int n)
+{
+    return QString("Segmentujem... Pocet hotovych iteracii: %1").arg(n);
+}
+
 } // namespace
 
 class TestSegmentationWindow : public QObject {
@@ -77,6 +108,10 @@ private slots:
     void redrawGuardAndToggle();
     void refusedConstructionDrawsNothing();
     void cancelInTheFirstIteration();
+    void cancelDuringALongRun_data();
+    void cancelDuringALongRun();
+    void dialogKeepsToTheFramePace();
+    void anotherImagesResultIsNeverDrawn();
     void commandsDuringARunAreRefused_data();
     void commandsDuringARunAreRefused();
     void staleResultsNeverReachOutside();
@@ -103,6 +138,7 @@ void TestSegmentationWindow::fordFulkersonEndToEnd()
 
     RunWatcher watcher;
     out.lines.clear();
+    DialogAtDrawing drawing;
     w.ui->actionsegmentuj->trigger();
     QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
     QVERIFY(c->segmented);
@@ -115,12 +151,13 @@ void TestSegmentationWindow::fordFulkersonEndToEnd()
     QCOMPARE(first.modality, Qt::WindowModal);
     QCOMPARE(first.parent, static_cast<QWidget *>(c));
     QCOMPARE(first.minimum, 0);
-    // Every look after the first label shows the counter; the dialog stays up to the end.
+    // The dialog stays up to the end and, when the drawing starts, shows the last iteration.
     const int iterations = countLines(out.lines, "prvok i1");
     QVERIFY(iterations >= 2);
-    const RunWatcher::Look last = watcher.looks.last();
-    QVERIFY(last.visible);
-    QCOMPARE(last.label, QString("Segmentujem... Pocet hotovych iteracii: %1").arg(iterations - 1));
+    QVERIFY(watcher.looks.last().visible);
+    QCOMPARE(drawing.dialogs, 1);
+    QCOMPARE(drawing.label, iterationLabel(iterations));
+    QCOMPARE(drawing.value, iterations);
     QVERIFY(QApplication::topLevelWidgets().size() > 0);
     for (QWidget *tl : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<QProgressDialog *>(tl));  // destroyed after the drawing
@@ -160,6 +197,7 @@ void TestSegmentationWindow::pushRelabelEndToEnd()
     QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
     DiagCapture out;
     RunWatcher watcher;
+    DialogAtDrawing drawing;
     s.window.ui->actionpush_relabel->trigger();
     QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
     QCOMPARE(out.lines.value(0), QString("DOKONCENIE HRAN O DLZKE 2"));
@@ -174,6 +212,12 @@ void TestSegmentationWindow::pushRelabelEndToEnd()
     QCOMPARE(watcher.looks.first().cancelText, QString("Zastav segmentaciu"));
     QCOMPARE(watcher.looks.first().modality, Qt::WindowModal);
     QVERIFY(watcher.looks.last().visible);
+    // The last dequeue empties the queue: the value is then L0, one more than the first
+    // dequeue's remaining length.
+    const QString firstDequeue = out.lines.value(1);
+    QVERIFY(firstDequeue.startsWith("BEz. "));
+    QCOMPARE(drawing.label, QString("Segmentujem..."));
+    QCOMPARE(drawing.value, firstDequeue.section(' ', -1).toInt() + 1);
 
     // The cut comes from the source links alone, in ascending order.
     QVector<int> expected;
@@ -286,6 +330,157 @@ void TestSegmentationWindow::cancelInTheFirstIteration()
         QCOMPARE(countLines(out.lines, "BEz. "), 0);
         QVERIFY(out.lines.contains("hladanie rezu"));
     }
+}
+
+void TestSegmentationWindow::cancelDuringALongRun_data()
+{
+    QTest::addColumn<bool>("pushRelabel");
+    QTest::newRow("Ford-Fulkerson") << false;
+    QTest::newRow("Push-relabel") << true;
+}
+
+// A cancel clicked deep into a run is seen at the test right after the events that carried
+// it, whatever the dialog last showed, and the run then draws the cancel result.
+void TestSegmentationWindow::cancelDuringALongRun()
+{
+    QFETCH(bool, pushRelabel);
+    Session s(disc(60, 40));
+    click(s.canvas, Qt::LeftButton, QPoint(30, 20));
+    click(s.canvas, Qt::RightButton, QPoint(0, 1));
+    click(s.canvas, Qt::RightButton, QPoint(59, 39));
+    QAction *action = pushRelabel ? s.window.ui->actionpush_relabel : s.window.ui->actionsegmentuj;
+    const QString step = pushRelabel ? "BEz. " : "prvok i1";
+    int whole = 0;
+    {
+        DiagCapture out;
+        action->trigger();
+        whole = countLines(out.lines, step);
+    }
+    QVERIFY(whole > 40);
+    s.boxes.press(QMessageBox::No);  // the drawing replaced the picture: open it again, keep the seeds
+    QVERIFY(s.canvas->openImage(s.path));
+
+    DiagCapture out;
+    RunWatcher watcher;
+    int atCancel = -1;
+    watcher.at(30, [&](QProgressDialog *d) {
+        atCancel = countLines(out.lines, step);
+        d->cancel();
+    });
+    action->trigger();
+    QVERIFY2(atCancel > 1 && atCancel < whole, qPrintable(QString("%1 of %2").arg(atCancel).arg(whole)));
+    QCOMPARE(countLines(out.lines, step), atCancel);
+    QCOMPARE(out.lines.last(), QString("ZAPIS"));
+
+    const Graf &g = s.canvas->graf;
+    QVector<bool> expected(g.getPixelCount(), false);
+    if (pushRelabel) {
+        // Object: the pixels whose source link the flow so far left unsaturated.
+        for (int i = 0; i < g.getPixelCount(); ++i)
+            expected[i] = g.sourceCapacity(i) - g.sourceFlowAt(i) > 0;
+    } else {
+        // Object: what the remaining source-linked pixels reach over the capacities left.
+        QVector<int> todo;
+        for (int i = 0; i < g.getPixelCount(); ++i)
+            if (g.sourceCapacity(i) > 0) {
+                expected[i] = true;
+                todo.append(i);
+            }
+        for (int k = 0; k < todo.size(); ++k)
+            for (int dir = 0; dir < 4; ++dir) {
+                const int v = g.neighbourWithCapacity(todo[k], dir);
+                if (v >= 0 && !expected[v]) {
+                    expected[v] = true;
+                    todo.append(v);
+                }
+            }
+    }
+    QCOMPARE(s.canvas->objectMask, expected);
+    QCOMPARE(s.canvas->objectPixels.size(), int(std::count(expected.begin(), expected.end(), true)));
+    QVERIFY2(s.boxes.ok(), qPrintable(s.boxes.report()));
+}
+
+// The dialog gets the newest value and label at most once per frame, never shows one that
+// was replaced a frame ago or longer when events are processed, and ends on the last ones.
+void TestSegmentationWindow::dialogKeepsToTheFramePace()
+{
+    QWidget canvas;
+    canvas.show();
+    qint64 now = 1000;
+    ProgressDialogHost host(&canvas, [&now] { return now; });
+    host.begin(5);
+    QProgressDialog *dialog = host.dialog();
+
+    // One iteration, all within one frame: flush() hands it on.
+    host.processEvents();
+    host.setValue(1);
+    host.setIterationLabel(1);
+    QCOMPARE(dialog->labelText(), QString("Segmentujem..."));
+    host.flush();
+    QCOMPARE(dialog->labelText(), iterationLabel(1));
+    QCOMPARE(dialog->value(), 1);
+
+    // Many iterations at an uneven pace; a zero timer looks at the dialog whenever the
+    // host processes events.
+    QVector<qint64> setAt(2, now);  // setAt[v]: when value v was handed to the host
+    int looks = 0;
+    QStringList stale;
+    QSet<int> shown;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        ++looks;
+        const int v = dialog->value();
+        shown.insert(v);
+        if (dialog->labelText() != iterationLabel(v))
+            stale << QString("label '%1' beside value %2").arg(dialog->labelText()).arg(v);
+        if (v + 1 < setAt.size() && now - setAt[v + 1] >= ProgressDialogHost::FrameMs)
+            stale << QString("value %1 at %2, replaced at %3").arg(v).arg(now).arg(setAt[v + 1]);
+    });
+    look.start(0);
+    const int last = 20000;
+    for (int i = 2; i <= last; ++i) {
+        now += i % 9 == 0 ? 1 : 0;
+        if (i % 3000 == 0)
+            now += 45;  // a long search
+        host.processEvents();
+        setAt.append(now);
+        host.setValue(i);
+        host.setIterationLabel(i);
+    }
+    look.stop();
+    QVERIFY(looks > last / 4);
+    QVERIFY2(stale.isEmpty(), qPrintable(stale.mid(0, 5).join("; ")));
+    // About one hand-over per frame of the clock, not one per iteration.
+    QVERIFY(shown.size() >= 10);
+    QVERIFY(shown.size() <= (now - 1000) / ProgressDialogHost::FrameMs + 2);
+    QVERIFY(dialog->value() < last);
+    host.flush();
+    QCOMPARE(dialog->labelText(), iterationLabel(last));
+    QCOMPARE(dialog->value(), last);
+    QVERIFY(dialog->maximum() >= last);
+    QVERIFY(dialog->isVisible());
+}
+
+// Segment image A, open B and let construction refuse: the redraw must show B all light
+// gray, never A's object.
+void TestSegmentationWindow::anotherImagesResultIsNeverDrawn()
+{
+    Session s(disc(20, 16));
+    click(s.canvas, Qt::LeftButton, QPoint(10, 8));
+    click(s.canvas, Qt::RightButton, QPoint(0, 1));
+    s.window.ui->actionsegmentuj->trigger();
+    QVERIFY(!s.canvas->objectPixels.isEmpty());
+
+    BoxAnswerer &boxes = s.boxes;
+    boxes.press(QMessageBox::No);  // keep the seeds
+    QVERIFY(s.canvas->openImage(
+        testimages::save(s.dir, "b.png", testimages::filled(24, 18, QColor(200, 30, 30)))));
+    boxes.press(QMessageBox::No);  // not converted to gray: refused
+    s.window.ui->actionsegmentuj->trigger();
+    s.window.ui->prepinac->click();
+    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
+    QVERIFY(s.canvas->segmented);
+    QCOMPARE(s.colours(), QSet<QRgb>({qRgb(220, 220, 220)}));
 }
 
 void TestSegmentationWindow::commandsDuringARunAreRefused_data()
