@@ -5,7 +5,7 @@
 #include "FordFulkersonReference.h"
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
-#include "segmentation/FordFulkerson.h"
+#include "segmentation/FordFulkersonDetail.h"
 #include "segmentation/SolverHost.h"
 #include "support/DiagCapture.h"
 
@@ -80,7 +80,9 @@ Outcome solve(const Graf &g, int cancelAt = 0, int blockLevels = -1)
 {
     return runWith(
         [blockLevels](Graf &graf, QVector<int> &pixels, QVector<bool> &mask, SolverHost &host) {
-            return segmentFordFulkerson(graf, pixels, mask, host, blockLevels);
+            FordFulkersonOptions options;
+            options.keyBlockLevels = blockLevels;
+            return segmentFordFulkerson(graf, pixels, mask, host, options);
         },
         g, cancelAt);
 }
