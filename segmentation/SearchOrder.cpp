@@ -22,9 +22,22 @@ int bitWidth(unsigned v)
 
 SearchOrder::SearchOrder(const CapacityGrid &grid, const std::vector<int> &sources,
                          int blockLevels)
-    : g(grid), m_buckets(2)
+    : g(grid), m_step{-grid.geo.width, 1, grid.geo.width, -1}, m_buckets(2)
 {
-    assignPixelArray(m_node, std::size_t(grid.geo.count), Node());
+    const int n = grid.geo.count;
+    const int w = grid.geo.width;
+    assignPixelArray(m_node, std::size_t(n), Node());
+    assignPixelArray(m_mark, std::size_t(n), static_cast<unsigned char>(0));
+    assignPixelArray(m_links, std::size_t(n), static_cast<unsigned char>(0));
+    m_heapAt.resize(std::size_t(n));
+    for (int p = 0, x = 0; p < n; ++p, x = x + 1 == w ? 0 : x + 1) {
+        unsigned bits = 0;
+        for (int d = 0; d < 4; ++d)
+            if (grid.geo.neighbour(p, x, d) >= 0)
+                bits |= (1u << (ExistsShift + d)) | (grid.at(p, d) > 0 ? 1u << d : 0u);
+        m_links[std::size_t(p)] = static_cast<unsigned char>(bits);
+    }
+
     const int count = int(sources.size());
     const int rootBits = bitWidth(unsigned(std::max(0, count - 1)));
     int block = (64 - rootBits) / 2;
@@ -58,64 +71,24 @@ int SearchOrder::find()
 void SearchOrder::update(const std::vector<int> &path, bool sourceRetired)
 {
     const int first = path.front();
-    if (g.sink[first] < 1 && m_node[std::size_t(first)].heapAt >= 0)
+    if (g.sink[first] < 1 && (m_mark[std::size_t(first)] & InHeap))
         heapRemove(first);
-    int top = -1;
-    if (sourceRetired) {
-        top = path.back();
-    } else {
-        for (std::size_t j = path.size() - 1; j-- > 0;) {
-            const int p = path[j];
-            if (g.at(g.geo.from(p, direction(p)), direction(p)) <= 0) {
+    // Every used-up link loses its bits; the one nearest the source is where the order
+    // changes.
+    int top = sourceRetired ? path.back() : -1;
+    for (std::size_t j = path.size() - 1; j-- > 0;) {
+        const int p = path[j];
+        const int d = direction(p);
+        const int claimant = g.geo.from(p, d);
+        if (g.at(claimant, d) <= 0) {
+            m_links[std::size_t(claimant)] &= static_cast<unsigned char>(~(1u << d));
+            m_links[std::size_t(p)] &= static_cast<unsigned char>(~(1u << grid::opposite(d)));
+            if (top < 0)
                 top = p;
-                break;
-            }
         }
     }
     if (top >= 0)
         reevaluateBelow(top);
-}
-
-// Anchor and key of the step from u in dir.
-void SearchOrder::stepFrom(int u, int dir, int &anchor, Key &key) const
-{
-    if (boundary(u)) {
-        anchor = u;
-        key = Key(unsigned(dir));
-    } else {
-        anchor = m_node[std::size_t(u)].anchor;
-        key = (m_node[std::size_t(u)].key << 2) + unsigned(dir);
-    }
-}
-
-// Search order of two (anchor, key) values of one level.
-bool SearchOrder::before(int a1, Key k1, int a2, Key k2) const
-{
-    while (a1 != a2) {
-        k1 = m_node[std::size_t(a1)].key;
-        k2 = m_node[std::size_t(a2)].key;
-        a1 = m_node[std::size_t(a1)].anchor;
-        a2 = m_node[std::size_t(a2)].anchor;
-    }
-    return k1 < k2;
-}
-
-bool SearchOrder::before(int u, int v) const
-{
-    const int lu = m_node[std::size_t(u)].level;
-    const int lv = m_node[std::size_t(v)].level;
-    if (lu != lv)
-        return lu < lv;
-    return before(m_node[std::size_t(u)].anchor, m_node[std::size_t(u)].key,
-                  m_node[std::size_t(v)].anchor, m_node[std::size_t(v)].key);
-}
-
-bool SearchOrder::isChild(int u, int dir, int v) const
-{
-    int a;
-    Key k;
-    stepFrom(u, dir, a, k);
-    return m_node[std::size_t(v)].anchor == a && m_node[std::size_t(v)].key == k;
 }
 
 // The pixels with sink capacity, by search order. A pixel leaves it before its place in
@@ -123,7 +96,7 @@ bool SearchOrder::isChild(int u, int dir, int v) const
 void SearchOrder::place(std::size_t i, int p)
 {
     m_heap[i] = p;
-    m_node[std::size_t(p)].heapAt = int(i);
+    m_heapAt[std::size_t(p)] = int(i);
 }
 
 void SearchOrder::siftUp(std::size_t i)
@@ -159,33 +132,22 @@ void SearchOrder::siftDown(std::size_t i)
 
 void SearchOrder::heapInsert(int p)
 {
+    m_mark[std::size_t(p)] |= InHeap;
     m_heap.push_back(p);
     siftUp(m_heap.size() - 1);
 }
 
 void SearchOrder::heapRemove(int p)
 {
-    const std::size_t i = std::size_t(m_node[std::size_t(p)].heapAt);
-    m_node[std::size_t(p)].heapAt = -1;
+    const std::size_t i = std::size_t(m_heapAt[std::size_t(p)]);
+    m_mark[std::size_t(p)] &= static_cast<unsigned char>(~InHeap);
     const int last = m_heap.back();
     m_heap.pop_back();
     if (i < m_heap.size()) {
         place(i, last);
         siftUp(i);
-        siftDown(std::size_t(m_node[std::size_t(last)].heapAt));
+        siftDown(std::size_t(m_heapAt[std::size_t(last)]));
     }
-}
-
-// Two consecutive stamp values that no pixel holds yet.
-unsigned SearchOrder::freshStamp()
-{
-    if (m_generation >= std::numeric_limits<unsigned>::max() - 2) {
-        for (Node &node : m_node)
-            node.stamp = 0;
-        m_generation = 0;
-    }
-    m_generation += 2;
-    return m_generation;
 }
 
 // One more level below the deepest built one. False when it is empty.
@@ -196,24 +158,23 @@ bool SearchOrder::extend()
     for (int u : m_frontier) {
         if (m_node[std::size_t(u)].level != m_depth)
             continue;
-        const int x = u % g.geo.width;
+        const unsigned links = m_links[std::size_t(u)];
         for (int d = 0; d < 4; ++d) {
-            const int v = g.next(u, x, d);
-            if (v < 0)
+            if (!((links >> d) & 1u))
                 continue;
+            const int v = u + m_step[d];
             int a;
             Key k;
             stepFrom(u, d, a, k);
-            int &lv = m_node[std::size_t(v)].level;
-            if (lv == Unknown) {
-                lv = level;
-                m_node[std::size_t(v)].anchor = a;
-                m_node[std::size_t(v)].key = k;
+            Node &nv = m_node[std::size_t(v)];
+            if (nv.level == Unknown) {
+                nv.level = level;
+                nv.anchor = a;
+                nv.key = k;
                 m_next.push_back(v);
-            } else if (lv == level
-                       && before(a, k, m_node[std::size_t(v)].anchor, m_node[std::size_t(v)].key)) {
-                m_node[std::size_t(v)].anchor = a;
-                m_node[std::size_t(v)].key = k;
+            } else if (nv.level == level && before(a, k, nv.anchor, nv.key)) {
+                nv.anchor = a;
+                nv.key = k;
             }
         }
     }
@@ -229,54 +190,61 @@ bool SearchOrder::extend()
 }
 
 // The claimants' subtree below top, found through the keys, taken out of the order while
-// it still stands.
-void SearchOrder::takeOutSubtree(int top, unsigned inside)
+// it still stands: a pixel's children are found before its own level is cleared.
+void SearchOrder::takeOutSubtree(int top)
 {
     m_subtree.clear();
     m_subtree.push_back(top);
-    m_node[std::size_t(top)].stamp = inside;
+    m_mark[std::size_t(top)] |= Inside;
     for (std::size_t i = 0; i < m_subtree.size(); ++i) {
         const int u = m_subtree[i];
-        const int lu = m_node[std::size_t(u)].level;
-        if (lu >= m_depth)
-            continue;
-        const int x = u % g.geo.width;
-        for (int d = 0; d < 4; ++d) {
-            const int v = g.geo.neighbour(u, x, d);
-            if (v >= 0 && m_node[std::size_t(v)].level == lu + 1 && isChild(u, d, v)) {
-                m_node[std::size_t(v)].stamp = inside;
-                m_subtree.push_back(v);
+        Node &nu = m_node[std::size_t(u)];
+        const int lu = nu.level;
+        if (lu < m_depth) {
+            const bool anchors = boundary(lu);
+            const int anchor = anchors ? u : nu.anchor;
+            const Key base = anchors ? 0 : nu.key << 2;
+            const unsigned links = m_links[std::size_t(u)] >> ExistsShift;
+            for (int d = 0; d < 4; ++d) {
+                if (!((links >> d) & 1u))
+                    continue;
+                const int v = u + m_step[d];
+                const Node &nv = m_node[std::size_t(v)];
+                if (nv.level == lu + 1 && nv.anchor == anchor && nv.key == base + unsigned(d)) {
+                    m_mark[std::size_t(v)] |= Inside;
+                    m_subtree.push_back(v);
+                }
             }
         }
-    }
-    for (int u : m_subtree)
-        if (m_node[std::size_t(u)].heapAt >= 0)
+        if (m_mark[std::size_t(u)] & InHeap)
             heapRemove(u);
-    for (int u : m_subtree)
-        m_node[std::size_t(u)].level = Unknown;
+        nu.level = Unknown;
+    }
 }
 
 // Tentative values from the unchanged pixels around the subtree, into the level buckets
 // low..high.
-void SearchOrder::seedFromOutside(unsigned inside, int &low, int &high)
+void SearchOrder::seedFromOutside(int &low, int &high)
 {
     low = m_depth + 1;
     high = 0;
     for (int u : m_subtree) {
-        const int x = u % g.geo.width;
+        const unsigned links = m_links[std::size_t(u)];
         int bestLevel = Unknown;
         int bestAnchor = -1;
         Key bestKey = 0;
         for (int d = 0; d < 4; ++d) {
-            const int v = g.next(u, x, d);
-            if (v < 0 || m_node[std::size_t(v)].stamp == inside)
+            if (!((links >> d) & 1u))
+                continue;
+            const int v = u + m_step[d];
+            if (m_mark[std::size_t(v)] & Inside)
                 continue;
             const int lv = m_node[std::size_t(v)].level;
             if (lv >= m_depth || lv + 1 > bestLevel)
                 continue;
             int a;
             Key k;
-            stepFrom(v, d ^ 2, a, k);
+            stepFrom(v, grid::opposite(d), a, k);
             if (lv + 1 < bestLevel || before(a, k, bestAnchor, bestKey)) {
                 bestLevel = lv + 1;
                 bestAnchor = a;
@@ -284,9 +252,10 @@ void SearchOrder::seedFromOutside(unsigned inside, int &low, int &high)
             }
         }
         if (bestLevel != Unknown) {
-            m_node[std::size_t(u)].level = bestLevel;
-            m_node[std::size_t(u)].anchor = bestAnchor;
-            m_node[std::size_t(u)].key = bestKey;
+            Node &nu = m_node[std::size_t(u)];
+            nu.level = bestLevel;
+            nu.anchor = bestAnchor;
+            nu.key = bestKey;
             if (low > high) {
                 low = high = bestLevel;
                 m_buckets[std::size_t(bestLevel)].clear();
@@ -301,42 +270,43 @@ void SearchOrder::seedFromOutside(unsigned inside, int &low, int &high)
 }
 
 // Level by level: a level's values are final once the level above is.
-void SearchOrder::settleLevels(unsigned inside, int low, int high)
+void SearchOrder::settleLevels(int low, int high)
 {
-    const unsigned settled = inside + 1;
     for (int l = low; l <= high; ++l) {
         std::vector<int> &bucket = m_buckets[std::size_t(l)];
         for (std::size_t i = 0; i < bucket.size(); ++i) {
             const int u = bucket[i];
-            if (m_node[std::size_t(u)].stamp != inside || m_node[std::size_t(u)].level != l)
+            unsigned char &mark = m_mark[std::size_t(u)];
+            if ((mark & (Inside | Settled)) != Inside || m_node[std::size_t(u)].level != l)
                 continue;
-            m_node[std::size_t(u)].stamp = settled;
+            mark |= Settled;
             if (g.sink[u] >= 1)
                 heapInsert(u);
             if (l == m_depth) {
                 m_frontier.push_back(u);
                 continue;
             }
-            const int x = u % g.geo.width;
+            const unsigned links = m_links[std::size_t(u)];
             for (int d = 0; d < 4; ++d) {
-                const int v = g.next(u, x, d);
-                if (v < 0 || m_node[std::size_t(v)].stamp != inside)
+                if (!((links >> d) & 1u))
+                    continue;
+                const int v = u + m_step[d];
+                if ((m_mark[std::size_t(v)] & (Inside | Settled)) != Inside)
                     continue;
                 int a;
                 Key k;
                 stepFrom(u, d, a, k);
-                int &lv = m_node[std::size_t(v)].level;
-                if (lv > l + 1) {
-                    lv = l + 1;
-                    m_node[std::size_t(v)].anchor = a;
-                    m_node[std::size_t(v)].key = k;
+                Node &nv = m_node[std::size_t(v)];
+                if (nv.level > l + 1) {
+                    nv.level = l + 1;
+                    nv.anchor = a;
+                    nv.key = k;
                     if (l + 1 > high)
                         m_buckets[std::size_t(++high)].clear();
                     m_buckets[std::size_t(l) + 1].push_back(v);
-                } else if (lv == l + 1
-                           && before(a, k, m_node[std::size_t(v)].anchor, m_node[std::size_t(v)].key)) {
-                    m_node[std::size_t(v)].anchor = a;
-                    m_node[std::size_t(v)].key = k;
+                } else if (nv.level == l + 1 && before(a, k, nv.anchor, nv.key)) {
+                    nv.anchor = a;
+                    nv.key = k;
                 }
             }
         }
@@ -360,12 +330,13 @@ void SearchOrder::trimFrontier()
 
 void SearchOrder::reevaluateBelow(int top)
 {
-    const unsigned inside = freshStamp();
-    takeOutSubtree(top, inside);
+    takeOutSubtree(top);
     int low = 0;
     int high = 0;
-    seedFromOutside(inside, low, high);
-    settleLevels(inside, low, high);
+    seedFromOutside(low, high);
+    settleLevels(low, high);
+    for (int u : m_subtree)
+        m_mark[std::size_t(u)] &= static_cast<unsigned char>(~(Inside | Settled));
     trimFrontier();
 }
 

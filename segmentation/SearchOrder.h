@@ -58,15 +58,57 @@ private:
     using Key = std::uint64_t;
     static constexpr int Unknown = std::numeric_limits<int>::max();
 
-    bool boundary(int p) const
+    // Per pixel: bit d (0..3) says the link toward d has capacity, bit 4 + d that the
+    // neighbour exists. Kept by update(), so the inner loops read neither the capacities
+    // nor the column.
+    static constexpr unsigned ExistsShift = 4;
+    // Per pixel, the re-evaluation's marks; Inside and Settled are cleared when it ends.
+    enum : unsigned char { Inside = 1, Settled = 2, InHeap = 4 };
+
+    // What the search keeps of a pixel, together, since it is read together.
+    struct Node {
+        Key key = 0;
+        int level = Unknown;  // beyond the deepest built level, or unreachable
+        int anchor = -1;
+    };
+
+    bool live(int u, int dir) const { return (m_links[std::size_t(u)] >> dir) & 1u; }
+    bool exists(int u, int dir) const { return (m_links[std::size_t(u)] >> (ExistsShift + dir)) & 1u; }
+
+    bool boundary(int level) const { return level > 0 && (level & m_blockMask) == 0; }
+    // Anchor and key of the step from u in dir.
+    void stepFrom(int u, int dir, int &anchor, Key &key) const
     {
-        const int l = m_node[std::size_t(p)].level;
-        return l > 0 && (l & m_blockMask) == 0;
+        const Node &n = m_node[std::size_t(u)];
+        if (boundary(n.level)) {
+            anchor = u;
+            key = Key(unsigned(dir));
+        } else {
+            anchor = n.anchor;
+            key = (n.key << 2) + unsigned(dir);
+        }
     }
-    void stepFrom(int u, int dir, int &anchor, Key &key) const;
-    bool before(int a1, Key k1, int a2, Key k2) const;
-    bool before(int u, int v) const;
-    bool isChild(int u, int dir, int v) const;
+    // Search order of two (anchor, key) values of one level.
+    bool before(int a1, Key k1, int a2, Key k2) const
+    {
+        while (a1 != a2) {
+            const Node &n1 = m_node[std::size_t(a1)];
+            const Node &n2 = m_node[std::size_t(a2)];
+            k1 = n1.key;
+            k2 = n2.key;
+            a1 = n1.anchor;
+            a2 = n2.anchor;
+        }
+        return k1 < k2;
+    }
+    bool before(int u, int v) const
+    {
+        const Node &nu = m_node[std::size_t(u)];
+        const Node &nv = m_node[std::size_t(v)];
+        if (nu.level != nv.level)
+            return nu.level < nv.level;
+        return before(nu.anchor, nu.key, nv.anchor, nv.key);
+    }
 
     void place(std::size_t i, int p);
     void siftUp(std::size_t i);
@@ -74,28 +116,21 @@ private:
     void heapInsert(int p);
     void heapRemove(int p);
 
-    unsigned freshStamp();
     bool extend();
 
-    void takeOutSubtree(int top, unsigned inside);
-    void seedFromOutside(unsigned inside, int &low, int &high);
-    void settleLevels(unsigned inside, int low, int high);
+    void takeOutSubtree(int top);
+    void seedFromOutside(int &low, int &high);
+    void settleLevels(int low, int high);
     void trimFrontier();
     void reevaluateBelow(int top);
 
-    // What the search keeps of a pixel, together, since it is read together.
-    struct Node {
-        Key key = 0;
-        int level = Unknown;  // beyond the deepest built level, or unreachable
-        int anchor = -1;
-        unsigned stamp = 0;
-        int heapAt = -1;      // place among the sink-linked pixels, -1 when not there
-    };
-
     const CapacityGrid &g;
+    int m_step[4];
     std::vector<Node> m_node;
+    std::vector<unsigned char> m_links;
+    std::vector<unsigned char> m_mark;
+    std::vector<int> m_heapAt;  // place among the sink-linked pixels while InHeap
     std::vector<int> m_heap;
-    unsigned m_generation = 0;
     int m_blockMask = 0;  // levels per key block, less one
     int m_depth = 0;
     std::vector<int> m_frontier;   // every pixel of the deepest level, maybe repeated
