@@ -8,6 +8,7 @@
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 // Per-pixel arrays of large images are first touched page by page, and on a virtual machine
@@ -24,6 +25,26 @@ inline void adviseHugePages(void *data, std::size_t bytes)
     const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(Huge - 1);
     if (end > begin)
         madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+// Gives the whole pages inside [data, data + bytes) back to the kernel; they read as zeros
+// afterwards and cost no resident memory until written again. Only for memory that holds
+// zeros already, so that nothing a reader sees changes.
+inline void releaseZeroPages(void *data, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_DONTNEED)
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0)
+        return;
+    const std::uintptr_t page = std::uintptr_t(pageSize);
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_DONTNEED);
 #else
     (void)data;
     (void)bytes;
@@ -51,4 +72,13 @@ void assignPixelArray(QVector<T> &v, int n, const T &value)
         adviseHugePages(v.data(), std::size_t(n) * sizeof(T));
     }
     v.fill(value, n);
+}
+
+// v becomes n zeros whose pages are given back at once: an array that a run may never write
+// (the flows, under the augmenting-path method) then costs no resident memory.
+template <typename T>
+void assignZeroPixelArray(std::vector<T> &v, std::size_t n)
+{
+    assignPixelArray(v, n, T());
+    releaseZeroPages(v.data(), n * sizeof(T));
 }

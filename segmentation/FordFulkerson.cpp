@@ -129,7 +129,10 @@ template <typename Next>
 void finalRegion(int n, const std::vector<int> &live, Next next, QVector<int> &objectPixels,
                  QVector<bool> &objectMask)
 {
-    objectPixels.clear();
+    // Room for every pixel at once: the list never moves while it grows, and pages it does
+    // not reach are never resident.
+    objectPixels = QVector<int>();
+    objectPixels.reserve(n);
     assignPixelArray(objectMask, n, false);
     for (int p : live) {
         objectPixels.append(p);
@@ -224,6 +227,8 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
             keyed->update(path, retired);
     }
 
+    keyed.reset();
+    plain.reset();
     // After a normal end the last search reached everything; after a cancel this grows the
     // region from the sources as the completed iterations left them.
     if (grid)

@@ -29,7 +29,7 @@ SearchOrder::SearchOrder(const CapacityGrid &grid, const std::vector<int> &sourc
     assignPixelArray(m_node, std::size_t(n), Node());
     assignPixelArray(m_mark, std::size_t(n), static_cast<unsigned char>(0));
     assignPixelArray(m_links, std::size_t(n), static_cast<unsigned char>(0));
-    m_heapAt.resize(std::size_t(n));
+    m_heapAt.reset(new int[std::size_t(n)]);
     for (int p = 0, x = 0; p < n; ++p, x = x + 1 == w ? 0 : x + 1) {
         unsigned bits = 0;
         for (int d = 0; d < 4; ++d)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace ff {
@@ -129,7 +130,9 @@ private:
     std::vector<Node> m_node;
     std::vector<unsigned char> m_links;
     std::vector<unsigned char> m_mark;
-    std::vector<int> m_heapAt;  // place among the sink-linked pixels while InHeap
+    // Place among the sink-linked pixels while InHeap; never read otherwise, so left
+    // uninitialised: only the pages of pixels that enter the heap become resident.
+    std::unique_ptr<int[]> m_heapAt;
     std::vector<int> m_heap;
     int m_blockMask = 0;  // levels per key block, less one
     int m_depth = 0;
