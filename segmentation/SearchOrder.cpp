@@ -190,23 +190,26 @@ bool SearchOrder::extend()
 }
 
 // The claimants' subtree below top, found through the keys, taken out of the order while
-// it still stands: a pixel's children are found before its own level is cleared.
+// it still stands: a pixel's children are found before its own level is cleared. A pixel
+// goes on to be seeded only when a neighbour it can be reached from is not yet known to be
+// inside; the others (most) can only be reached from inside.
 void SearchOrder::takeOutSubtree(int top)
 {
     m_subtree.clear();
+    m_seeds.clear();
     m_subtree.push_back(top);
     m_mark[std::size_t(top)] |= Inside;
     for (std::size_t i = 0; i < m_subtree.size(); ++i) {
         const int u = m_subtree[i];
         Node &nu = m_node[std::size_t(u)];
         const int lu = nu.level;
+        const unsigned links = m_links[std::size_t(u)];
         if (lu < m_depth) {
             const bool anchors = boundary(lu);
             const int anchor = anchors ? u : nu.anchor;
             const Key base = anchors ? 0 : nu.key << 2;
-            const unsigned links = m_links[std::size_t(u)] >> ExistsShift;
             for (int d = 0; d < 4; ++d) {
-                if (!((links >> d) & 1u))
+                if (!((links >> (ExistsShift + d)) & 1u))
                     continue;
                 const int v = u + m_step[d];
                 const Node &nv = m_node[std::size_t(v)];
@@ -214,6 +217,15 @@ void SearchOrder::takeOutSubtree(int top)
                     m_mark[std::size_t(v)] |= Inside;
                     m_subtree.push_back(v);
                 }
+            }
+        }
+        for (int d = 0; d < 4; ++d) {
+            if (!((links >> d) & 1u))
+                continue;
+            const int v = u + m_step[d];
+            if (!(m_mark[std::size_t(v)] & Inside) && m_node[std::size_t(v)].level < m_depth) {
+                m_seeds.push_back(u);
+                break;
             }
         }
         if (m_mark[std::size_t(u)] & InHeap)
@@ -228,7 +240,7 @@ void SearchOrder::seedFromOutside(int &low, int &high)
 {
     low = m_depth + 1;
     high = 0;
-    for (int u : m_subtree) {
+    for (int u : m_seeds) {
         const unsigned links = m_links[std::size_t(u)];
         int bestLevel = Unknown;
         int bestAnchor = -1;

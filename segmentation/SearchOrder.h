@@ -140,6 +140,7 @@ private:
     std::vector<int> m_next;
     std::size_t m_frontierLimit = 0;
     std::vector<int> m_subtree;
+    std::vector<int> m_seeds;  // the pixels of the subtree that may have a neighbour outside
     std::vector<std::vector<int>> m_buckets;
 };
 
