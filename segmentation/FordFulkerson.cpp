@@ -93,8 +93,13 @@ private:
     int m_second = 1;
 };
 
-void augment(Graf &g, const std::vector<int> &path)
+// The path from sinkPixel back to its source (sink side first), through the graph's
+// operations, along the parents of the last plain search; then the augmentation.
+void augmentPlain(Graf &g, const ff::PlainSearch &search, int sinkPixel, std::vector<int> &path)
 {
+    path.clear();
+    for (int p = sinkPixel; p != -1; p = search.parent(p))
+        path.push_back(p);
     const int first = path.front();
     const int last = path.back();
     int bottleneck = g.sourceCapacity(last);
@@ -108,9 +113,16 @@ void augment(Graf &g, const std::vector<int> &path)
         g.addCapacityBetween(path[j], path[j + 1], -bottleneck);
 }
 
-// The same on the arrays, for paths whose steps the keys give.
-void augment(const ff::CapacityGrid &g, const ff::SearchOrder &search, const std::vector<int> &path)
+// The same on the arrays, along the claimants of the kept order.
+void augmentKept(const ff::CapacityGrid &g, const ff::SearchOrder &search, int sinkPixel,
+                 std::vector<int> &path)
 {
+    path.clear();
+    for (int p = sinkPixel;; p = g.geo.from(p, search.direction(p))) {
+        path.push_back(p);
+        if (search.level(p) == 0)
+            break;
+    }
     const int first = path.front();
     const int last = path.back();
     int bottleneck = std::min(g.source[last], g.sink[first]);
@@ -201,20 +213,10 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
         if (sinkPixel < 0)
             break;
 
-        path.clear();
-        if (keyed) {
-            int p = sinkPixel;
-            path.push_back(p);
-            while (keyed->level(p) > 0) {
-                p = arrays.geo.from(p, keyed->direction(p));
-                path.push_back(p);
-            }
-            augment(arrays, *keyed, path);
-        } else {
-            for (int p = sinkPixel; p != -1; p = plain->parent(p))
-                path.push_back(p);
-            augment(graf, path);
-        }
+        if (keyed)
+            augmentKept(arrays, *keyed, sinkPixel, path);
+        else
+            augmentPlain(graf, *plain, sinkPixel, path);
 
         const int p = path.back();
         const bool retired = graf.sourceCapacity(p) < 1;
