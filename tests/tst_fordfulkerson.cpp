@@ -202,14 +202,10 @@ void randomSize(Rng &r, int &w, int &h)
 
 // Capacities in several styles: few distinct values (ties everywhere), one uniform value,
 // a wide range, seed-like 2147483647 t-links on either side, and a few negatives.
-Graf randomGraph(Rng &r, QString &description, int forcedWidth = 0, int forcedHeight = 0)
+Graf randomGraph(Rng &r, QString &description)
 {
     int w, h;
     randomSize(r, w, h);
-    if (forcedWidth > 0) {
-        w = forcedWidth;
-        h = forcedHeight;
-    }
     const int style = r.range(0, 4);
     const double zeros = r.range(0, 6) / 10.0;
     const double sourceShare = r.range(1, 9) / 10.0;
@@ -290,7 +286,6 @@ Graf builtGraph(Rng &r, QString &description)
                       .arg(w).arg(h).arg(lambda).arg(object.size()).arg(background.size());
     return g;
 }
-
 
 // Cells of a w x h grid in the order of a corridor through all of them: row by row, turning
 // at the ends, or spiralling in from the border.
