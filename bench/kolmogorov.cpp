@@ -3,6 +3,7 @@
 #include "graph/Graf.h"
 
 #include <chrono>
+#include <ctime>
 
 #ifdef SEG_HAVE_MAXFLOW
 // The library instantiates 32-bit flows only; the total flow of a large photograph needs 64.
@@ -19,6 +20,13 @@ using Network = maxflow::Graph<int, int, long long>;
 double secondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 // Every n-link in both directions with its one capacity, every pixel's two t-links.
@@ -48,12 +56,16 @@ KolmogorovFigures solveKolmogorov(const Graf &graf, int repeat)
         fill(graf, net);
         const double build = secondsSince(t0);
         const Clock::time_point t1 = Clock::now();
+        const double c1 = cpuSeconds();
         const long long flow = net.maxflow();
+        const double cpu = cpuSeconds() - c1;
         const double core = secondsSince(t1);
         if (rep == 0 || core < f.coreSeconds) {
             f.coreSeconds = core;
             f.buildSeconds = build;
         }
+        if (rep == 0 || cpu < f.coreCpuSeconds)
+            f.coreCpuSeconds = cpu;
         f.flow = flow;
         if (rep == 0) {
             f.sourceSide.resize(std::size_t(n));

@@ -11,6 +11,7 @@ struct KolmogorovFigures {
     bool available = false;   // built without the library: nothing was run
     double buildSeconds = -1; // filling its graph
     double coreSeconds = -1;  // maxflow() alone, best of the repeats
+    double coreCpuSeconds = -1; // the same in process CPU time
     std::int64_t flow = 0;
     std::vector<char> sourceSide; // one entry per pixel
     double peakBytes = -1;

@@ -37,7 +37,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 if $window; then
   cmake --build "$build" -j"$(nproc)" --target windowbench segmentacia-cli
 else
-  cmake --build "$build" -j"$(nproc)" --target segbench segmentacia-cli
+  cmake --build "$build" -j"$(nproc)" --target segbench segcorecpu segmentacia-cli
 fi
 
 photos=$(mktemp -d)
@@ -68,3 +68,7 @@ if $window; then
   exit "$status"
 fi
 "$build/bench/segbench" --generate "$list" "${images[@]}" "$@"
+# The cores once more in CPU time, steady where other work shares the machine.
+if [ -x "$build/bench/segcorecpu" ]; then
+  "$build/bench/segcorecpu" "${images[@]}"
+fi
