@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <vector>
 
 #if defined(__linux__)
@@ -82,3 +84,26 @@ void assignZeroPixelArray(std::vector<T> &v, std::size_t n)
     assignPixelArray(v, n, T());
     releaseZeroPages(v.data(), n * sizeof(T));
 }
+
+// n elements of a trivial type, all bytes zero, from calloc: fresh pages from the kernel are
+// zero already, so nothing is written up front and a page becomes resident only when used.
+template <typename T>
+class ZeroedPixelArray {
+public:
+    explicit ZeroedPixelArray(std::size_t n)
+        : m_data(static_cast<T *>(std::calloc(n > 0 ? n : 1, sizeof(T))))
+    {
+        if (!m_data)
+            throw std::bad_alloc();
+        adviseHugePages(m_data, n * sizeof(T));
+    }
+    ~ZeroedPixelArray() { std::free(m_data); }
+    ZeroedPixelArray(const ZeroedPixelArray &) = delete;
+    ZeroedPixelArray &operator=(const ZeroedPixelArray &) = delete;
+
+    T &operator[](std::size_t i) { return m_data[i]; }
+    const T &operator[](std::size_t i) const { return m_data[i]; }
+
+private:
+    T *m_data;
+};

@@ -22,11 +22,11 @@ int bitWidth(unsigned v)
 
 SearchOrder::SearchOrder(const CapacityGrid &grid, const std::vector<int> &sources,
                          int blockLevels)
-    : g(grid), m_step{-grid.geo.width, 1, grid.geo.width, -1}, m_buckets(2)
+    : g(grid), m_step{-grid.geo.width, 1, grid.geo.width, -1},
+      m_node(std::size_t(grid.geo.count)), m_buckets(2)
 {
     const int n = grid.geo.count;
     const int w = grid.geo.width;
-    assignPixelArray(m_node, std::size_t(n), Node());
     assignPixelArray(m_mark, std::size_t(n), static_cast<unsigned char>(0));
     assignPixelArray(m_links, std::size_t(n), static_cast<unsigned char>(0));
     m_heapAt.reset(new int[std::size_t(n)]);
@@ -50,7 +50,7 @@ SearchOrder::SearchOrder(const CapacityGrid &grid, const std::vector<int> &sourc
     --m_blockMask;
     for (int r = 0; r < count; ++r) {
         const int p = sources[std::size_t(r)];
-        m_node[std::size_t(p)].level = 0;
+        m_node[std::size_t(p)].setLevel(0);
         m_node[std::size_t(p)].key = Key(unsigned(r));
         m_frontier.push_back(p);
     }
@@ -156,7 +156,7 @@ bool SearchOrder::extend()
     const int level = m_depth + 1;
     m_next.clear();
     for (int u : m_frontier) {
-        if (m_node[std::size_t(u)].level != m_depth)
+        if (m_node[std::size_t(u)].level() != m_depth)
             continue;
         const unsigned links = m_links[std::size_t(u)];
         for (int d = 0; d < 4; ++d) {
@@ -167,14 +167,11 @@ bool SearchOrder::extend()
             Key k;
             stepFrom(u, d, a, k);
             Node &nv = m_node[std::size_t(v)];
-            if (nv.level == Unknown) {
-                nv.level = level;
-                nv.anchor = a;
-                nv.key = k;
+            if (nv.level() == Unknown) {
+                nv.set(level, a, k);
                 m_next.push_back(v);
-            } else if (nv.level == level && before(a, k, nv.anchor, nv.key)) {
-                nv.anchor = a;
-                nv.key = k;
+            } else if (nv.level() == level && before(a, k, nv.anchor(), nv.key)) {
+                nv.setClaim(a, k);
             }
         }
     }
@@ -202,18 +199,18 @@ void SearchOrder::takeOutSubtree(int top)
     for (std::size_t i = 0; i < m_subtree.size(); ++i) {
         const int u = m_subtree[i];
         Node &nu = m_node[std::size_t(u)];
-        const int lu = nu.level;
+        const int lu = nu.level();
         const unsigned links = m_links[std::size_t(u)];
         if (lu < m_depth) {
             const bool anchors = boundary(lu);
-            const int anchor = anchors ? u : nu.anchor;
+            const int anchor = anchors ? u : nu.anchor();
             const Key base = anchors ? 0 : nu.key << 2;
             for (int d = 0; d < 4; ++d) {
                 if (!((links >> (ExistsShift + d)) & 1u))
                     continue;
                 const int v = u + m_step[d];
                 const Node &nv = m_node[std::size_t(v)];
-                if (nv.level == lu + 1 && nv.anchor == anchor && nv.key == base + unsigned(d)) {
+                if (nv.level() == lu + 1 && nv.anchor() == anchor && nv.key == base + unsigned(d)) {
                     m_mark[std::size_t(v)] |= Inside;
                     m_subtree.push_back(v);
                 }
@@ -223,14 +220,14 @@ void SearchOrder::takeOutSubtree(int top)
             if (!((links >> d) & 1u))
                 continue;
             const int v = u + m_step[d];
-            if (!(m_mark[std::size_t(v)] & Inside) && m_node[std::size_t(v)].level < m_depth) {
+            if (!(m_mark[std::size_t(v)] & Inside) && m_node[std::size_t(v)].level() < m_depth) {
                 m_seeds.push_back(u);
                 break;
             }
         }
         if (m_mark[std::size_t(u)] & InHeap)
             heapRemove(u);
-        nu.level = Unknown;
+        nu.setLevel(Unknown);
     }
 }
 
@@ -251,7 +248,7 @@ void SearchOrder::seedFromOutside(int &low, int &high)
             const int v = u + m_step[d];
             if (m_mark[std::size_t(v)] & Inside)
                 continue;
-            const int lv = m_node[std::size_t(v)].level;
+            const int lv = m_node[std::size_t(v)].level();
             if (lv >= m_depth || lv + 1 > bestLevel)
                 continue;
             int a;
@@ -265,9 +262,7 @@ void SearchOrder::seedFromOutside(int &low, int &high)
         }
         if (bestLevel != Unknown) {
             Node &nu = m_node[std::size_t(u)];
-            nu.level = bestLevel;
-            nu.anchor = bestAnchor;
-            nu.key = bestKey;
+            nu.set(bestLevel, bestAnchor, bestKey);
             if (low > high) {
                 low = high = bestLevel;
                 m_buckets[std::size_t(bestLevel)].clear();
@@ -289,7 +284,7 @@ void SearchOrder::settleLevels(int low, int high)
         for (std::size_t i = 0; i < bucket.size(); ++i) {
             const int u = bucket[i];
             unsigned char &mark = m_mark[std::size_t(u)];
-            if ((mark & (Inside | Settled)) != Inside || m_node[std::size_t(u)].level != l)
+            if ((mark & (Inside | Settled)) != Inside || m_node[std::size_t(u)].level() != l)
                 continue;
             mark |= Settled;
             if (g.sink[u] >= 1)
@@ -309,16 +304,13 @@ void SearchOrder::settleLevels(int low, int high)
                 Key k;
                 stepFrom(u, d, a, k);
                 Node &nv = m_node[std::size_t(v)];
-                if (nv.level > l + 1) {
-                    nv.level = l + 1;
-                    nv.anchor = a;
-                    nv.key = k;
+                if (nv.level() > l + 1) {
+                    nv.set(l + 1, a, k);
                     if (l + 1 > high)
                         m_buckets[std::size_t(++high)].clear();
                     m_buckets[std::size_t(l) + 1].push_back(v);
-                } else if (nv.level == l + 1 && before(a, k, nv.anchor, nv.key)) {
-                    nv.anchor = a;
-                    nv.key = k;
+                } else if (nv.level() == l + 1 && before(a, k, nv.anchor(), nv.key)) {
+                    nv.setClaim(a, k);
                 }
             }
         }
@@ -332,7 +324,7 @@ void SearchOrder::trimFrontier()
         return;
     std::size_t kept = 0;
     for (int q : m_frontier)
-        if (m_node[std::size_t(q)].level == m_depth)
+        if (m_node[std::size_t(q)].level() == m_depth)
             m_frontier[kept++] = q;
     m_frontier.resize(kept);
     std::sort(m_frontier.begin(), m_frontier.end());

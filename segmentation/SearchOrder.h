@@ -2,6 +2,7 @@
 
 #include "graph/Graf.h"
 #include "graph/PixelGrid.h"
+#include "graph/pixelarrays.h"
 
 #include <cstdint>
 #include <limits>
@@ -45,7 +46,7 @@ public:
     // The pixel the search stops at, or -1 when it finds none.
     int find();
 
-    int level(int p) const { return m_node[std::size_t(p)].level; }
+    int level(int p) const { return m_node[std::size_t(p)].level(); }
     // The direction of the step from p's claimant to p.
     int direction(int p) const { return int(m_node[std::size_t(p)].key & 3u); }
     int rank(int source) const { return int(m_node[std::size_t(source)].key); }
@@ -66,11 +67,28 @@ private:
     // Per pixel, the re-evaluation's marks; Inside and Settled are cleared when it ends.
     enum : unsigned char { Inside = 1, Settled = 2, InHeap = 4 };
 
-    // What the search keeps of a pixel, together, since it is read together.
+    // What the search keeps of a pixel, together, since it is read together. All zero bytes
+    // stand for a pixel not reached yet, so the array starts as fresh pages that only become
+    // resident where the search goes.
     struct Node {
-        Key key = 0;
-        int level = Unknown;  // beyond the deepest built level, or unreachable
-        int anchor = -1;
+        Key key;
+        int levelBits;   // level ^ Unknown; Unknown: beyond the deepest built level, or unreachable
+        int anchorBits;  // ~anchor
+
+        int level() const { return levelBits ^ Unknown; }
+        void setLevel(int l) { levelBits = l ^ Unknown; }
+        int anchor() const { return ~anchorBits; }
+        void set(int l, int a, Key k)
+        {
+            levelBits = l ^ Unknown;
+            anchorBits = ~a;
+            key = k;
+        }
+        void setClaim(int a, Key k)
+        {
+            anchorBits = ~a;
+            key = k;
+        }
     };
 
     bool live(int u, int dir) const { return (m_links[std::size_t(u)] >> dir) & 1u; }
@@ -81,11 +99,11 @@ private:
     void stepFrom(int u, int dir, int &anchor, Key &key) const
     {
         const Node &n = m_node[std::size_t(u)];
-        if (boundary(n.level)) {
+        if (boundary(n.level())) {
             anchor = u;
             key = Key(unsigned(dir));
         } else {
-            anchor = n.anchor;
+            anchor = n.anchor();
             key = (n.key << 2) + unsigned(dir);
         }
     }
@@ -97,8 +115,8 @@ private:
             const Node &n2 = m_node[std::size_t(a2)];
             k1 = n1.key;
             k2 = n2.key;
-            a1 = n1.anchor;
-            a2 = n2.anchor;
+            a1 = n1.anchor();
+            a2 = n2.anchor();
         }
         return k1 < k2;
     }
@@ -106,9 +124,9 @@ private:
     {
         const Node &nu = m_node[std::size_t(u)];
         const Node &nv = m_node[std::size_t(v)];
-        if (nu.level != nv.level)
-            return nu.level < nv.level;
-        return before(nu.anchor, nu.key, nv.anchor, nv.key);
+        if (nu.level() != nv.level())
+            return nu.level() < nv.level();
+        return before(nu.anchor(), nu.key, nv.anchor(), nv.key);
     }
 
     void place(std::size_t i, int p);
@@ -127,7 +145,7 @@ private:
 
     const CapacityGrid &g;
     int m_step[4];
-    std::vector<Node> m_node;
+    ZeroedPixelArray<Node> m_node;
     std::vector<unsigned char> m_links;
     std::vector<unsigned char> m_mark;
     // Place among the sink-linked pixels while InHeap; never read otherwise, so left
