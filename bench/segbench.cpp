@@ -1,6 +1,9 @@
 // Side-by-side figures for the two solvers: construction and solver times, work counts,
 // peak memory, the cut each one finds, and Boost.Graph's true maximum flow on the same
-// capacities; then one run of the command line per solver, stdout to a file.
+// capacities, and Kolmogorov's reference implementation, the yardstick every core time is
+// divided by first; then one run of the command line per solver, stdout to a file.
+#include "kolmogorov.h"
+
 #include "image/imageio.h"
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
@@ -459,6 +462,8 @@ struct CaseFigures {
     double bkSeconds = 0, bprSeconds = -1;
     double boostPeakBytes = -1;
     std::int64_t maxFlow = 0, bprFlow = 0, bkCut = 0;
+    KolmogorovFigures kz;
+    std::int64_t kzCut = 0;
     SolverFigures ff, pr;
 };
 
@@ -605,6 +610,18 @@ CaseFigures runCase(const Case &c, double lambda, const Settings &settings,
         r.boostPeakBytes = meter.peakBytes();
     }
 
+    {
+        PeakMeter meter;
+        meter.start();
+        r.kz = solveKolmogorov(reference, settings.repeat);
+        r.kz.peakBytes = meter.peakBytes();
+        if (r.kz.available) {
+            r.kzCut = cutCost(reference, r.kz.sourceSide);
+            std::vector<char>().swap(r.kz.sourceSide);
+            std::fprintf(stderr, " Kolmogorov");
+        }
+    }
+
     r.ff.name = "ff";
     r.pr.name = "pr";
     std::fprintf(stderr, ", ff");
@@ -675,24 +692,33 @@ QString fmtCut(std::int64_t cut, std::int64_t minimum, bool canceled)
 void printTable(const std::vector<CaseFigures> &all)
 {
     std::printf("| image | pixels | lambda | solver | build s | core s | iterations / dequeues | "
-                "lines | peak B/px | core / Boost BK | core / Boost PR | cut / min cut | "
+                "lines | peak B/px | core / Kolmogorov | core / Boost BK | core / Boost PR | cut / min cut | "
                 "CLI s | CLI / Boost BK | CLI peak B/px |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const CaseFigures &c : all) {
         const int px = c.width * c.height;
         const QString size = QString("%1x%2").arg(c.width).arg(c.height);
-        std::printf("| %s | %s | %g | Boost BK | %s | %s | - | - | %s | 1 | %s | %s (flow %" PRId64
+        const double kz = c.kz.coreSeconds;
+        if (c.kz.available)
+            std::printf("| %s | %s | %g | Kolmogorov | %s | %s | - | - | %s | 1 | %s | %s | %s | - "
+                        "| - | - |\n",
+                        qPrintable(c.name), qPrintable(size), c.lambda,
+                        qPrintable(fmtSeconds(c.kz.buildSeconds)), qPrintable(fmtSeconds(kz)),
+                        qPrintable(fmtPerPixel(c.kz.peakBytes, px)),
+                        qPrintable(fmtRatio(kz, c.bkSeconds)), qPrintable(fmtRatio(kz, c.bprSeconds)),
+                        c.kz.flow == c.maxFlow ? "flow equal" : "FLOW DIFFERS");
+        std::printf("| %s | %s | %g | Boost BK | %s | %s | - | - | %s | %s | 1 | %s | %s (flow %" PRId64
                     ") | - | - | - |\n",
                     qPrintable(c.name), qPrintable(size), c.lambda,
                     qPrintable(fmtSeconds(c.boostBuildSeconds)), qPrintable(fmtSeconds(c.bkSeconds)),
-                    qPrintable(fmtPerPixel(c.boostPeakBytes, px)),
+                    qPrintable(fmtPerPixel(c.boostPeakBytes, px)), qPrintable(fmtRatio(c.bkSeconds, kz)),
                     qPrintable(fmtRatio(c.bkSeconds, c.bprSeconds)),
                     qPrintable(fmtCut(c.bkCut, c.maxFlow, false)), c.maxFlow);
         if (c.bprSeconds >= 0)
-            std::printf("| %s | %s | %g | Boost PR | (same) | %s | - | - | (same) | %s | 1 | %s | "
-                        "- | - | - |\n",
+            std::printf("| %s | %s | %g | Boost PR | (same) | %s | - | - | (same) | %s | %s | 1 | "
+                        "%s | - | - | - |\n",
                         qPrintable(c.name), qPrintable(size), c.lambda,
-                        qPrintable(fmtSeconds(c.bprSeconds)),
+                        qPrintable(fmtSeconds(c.bprSeconds)), qPrintable(fmtRatio(c.bprSeconds, kz)),
                         qPrintable(fmtRatio(c.bprSeconds, c.bkSeconds)),
                         c.bprFlow == c.maxFlow ? "flow equal" : "FLOW DIFFERS");
         for (const SolverFigures *f : {&c.ff, &c.pr}) {
@@ -700,12 +726,13 @@ void printTable(const std::vector<CaseFigures> &all)
                                        : f->cli.ok ? fmtSeconds(f->cli.seconds)
                                                    : QString("failed");
             std::printf("| %s | %s | %g | %s | %s | %s | %lld | %lld | %s | %s | %s | %s | %s | %s "
-                        "| %s |\n",
+                        "| %s | %s |\n",
                         qPrintable(c.name), qPrintable(size), c.lambda,
                         std::strcmp(f->name, "ff") == 0 ? "ff (augmenting paths)" : "pr (push-relabel)",
                         qPrintable(fmtSeconds(f->buildSeconds)),
                         qPrintable(fmtSeconds(f->coreSeconds, f->canceled)), f->work, f->lines,
                         qPrintable(fmtPerPixel(f->peakBytes, px)),
+                        qPrintable(fmtRatio(f->coreSeconds, kz, f->canceled)),
                         qPrintable(fmtRatio(f->coreSeconds, c.bkSeconds, f->canceled)),
                         qPrintable(fmtRatio(f->coreSeconds, c.bprSeconds, f->canceled)),
                         qPrintable(fmtCut(f->cut, c.maxFlow, f->canceled)),
@@ -840,6 +867,7 @@ int main(int argc, char *argv[])
     bool flowsAgree = true;
     for (const CaseFigures &c : all)
         flowsAgree = flowsAgree && c.bkCut == c.maxFlow
+                     && (!c.kz.available || (c.kz.flow == c.maxFlow && c.kzCut == c.maxFlow))
                      && (c.bprSeconds < 0 || c.bprFlow == c.maxFlow)
                      && (c.ff.canceled || c.ff.cut >= c.maxFlow)
                      && (c.pr.canceled || c.pr.cut >= c.maxFlow);

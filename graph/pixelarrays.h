@@ -4,10 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <vector>
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 // Per-pixel arrays of large images are first touched page by page, and on a virtual machine
@@ -24,6 +27,26 @@ inline void adviseHugePages(void *data, std::size_t bytes)
     const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(Huge - 1);
     if (end > begin)
         madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+// Gives the whole pages inside [data, data + bytes) back to the kernel; they read as zeros
+// afterwards and cost no resident memory until written again. Only for memory that holds
+// zeros already, so that nothing a reader sees changes.
+inline void releaseZeroPages(void *data, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_DONTNEED)
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0)
+        return;
+    const std::uintptr_t page = std::uintptr_t(pageSize);
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_DONTNEED);
 #else
     (void)data;
     (void)bytes;
@@ -52,3 +75,35 @@ void assignPixelArray(QVector<T> &v, int n, const T &value)
     }
     v.fill(value, n);
 }
+
+// v becomes n zeros whose pages are given back at once: an array that a run may never write
+// (the flows, under the augmenting-path method) then costs no resident memory.
+template <typename T>
+void assignZeroPixelArray(std::vector<T> &v, std::size_t n)
+{
+    assignPixelArray(v, n, T());
+    releaseZeroPages(v.data(), n * sizeof(T));
+}
+
+// n elements of a trivial type, all bytes zero, from calloc: fresh pages from the kernel are
+// zero already, so nothing is written up front and a page becomes resident only when used.
+template <typename T>
+class ZeroedPixelArray {
+public:
+    explicit ZeroedPixelArray(std::size_t n)
+        : m_data(static_cast<T *>(std::calloc(n > 0 ? n : 1, sizeof(T))))
+    {
+        if (!m_data)
+            throw std::bad_alloc();
+        adviseHugePages(m_data, n * sizeof(T));
+    }
+    ~ZeroedPixelArray() { std::free(m_data); }
+    ZeroedPixelArray(const ZeroedPixelArray &) = delete;
+    ZeroedPixelArray &operator=(const ZeroedPixelArray &) = delete;
+
+    T &operator[](std::size_t i) { return m_data[i]; }
+    const T &operator[](std::size_t i) const { return m_data[i]; }
+
+private:
+    T *m_data;
+};

@@ -26,17 +26,9 @@ inline FordFulkersonRun fordFulkerson(Graf &graf, QVector<int> &objectPixels,
     for (int i = 0; i < n; ++i) {
         const int s = graf.sourceCapacity(i);
         const int t = graf.sinkCapacity(i);
-        if (s > 0 && t > 0) {
-            if (t > s) {
-                graf.setSourceCapacity(i, 0);
-                graf.setSinkCapacity(i, t - s);
-            } else if (s > t) {
-                graf.setSourceCapacity(i, s - t);
-                graf.setSinkCapacity(i, 0);
-            } else {
-                graf.setSourceCapacity(i, 0);
-                graf.setSinkCapacity(i, 0);
-            }
+        if (s > 0 && t > 0) {  // the smaller one ends at 0, the larger keeps the rest
+            graf.setSourceCapacity(i, s - std::min(s, t));
+            graf.setSinkCapacity(i, t - std::min(s, t));
         }
     }
     diag::line("DOKONCENIE HRAN O DLZKE 2");
