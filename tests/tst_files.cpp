@@ -11,6 +11,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <cmath>
 #include <csignal>
 #include <sched.h>
 #include <sys/mount.h>
@@ -468,7 +469,8 @@ void TestFiles::strictNumbers()
     const bool ok = point ? cli::parsePoint(text, &p) : cli::parseLambda(text, &lambda);
     QCOMPARE(ok, !read.isEmpty());
     // Untouched when refused; a lambda of 0 is never -0.
-    QCOMPARE(point ? QString("%1,%2").arg(p.x()).arg(p.y()) : QString::number(lambda),
+    QCOMPARE(point ? QString("%1,%2").arg(p.x()).arg(p.y())
+                   : (std::signbit(lambda) ? "-" : "") + QString::number(std::abs(lambda)),
              ok ? read : point ? "-7,-7" : "-7");
 }
 
@@ -527,7 +529,7 @@ void TestFiles::repeatedSeeds()
     QString message;
     QCOMPARE(cli::findRepeatedSeed({{true, {1, 1}}, {false, {2, 2}}, {false, {1, 1}}}, &message), 2);
     QCOMPARE(message, QString("point (1,1) is given as both an object and a background seed"));
-    QCOMPARE(cli::findRepeatedSeed({{false, {-1, 5}}, {true, {5, -1}}, {true, {-1, -5}},
+    QCOMPARE(cli::findRepeatedSeed({{false, {-1, 5}}, {true, {5, -1}}, {true, {6, -1}},
                                     {false, {-1, 5}}},
                                    &message),
              3);
