@@ -126,7 +126,6 @@ private slots:
     void strictNumbers();
     void seedFileLines_data();
     void seedFileLines();
-    void repeatedSeeds();
 
 private:
     QTemporaryDir m_dir;
@@ -500,8 +499,6 @@ void TestFiles::seedFileLines_data()
     QTest::newRow("megabyte line") << "o " + QByteArray(1 << 20, '1')
                                    << ":1: line too long: 'o " + QString(58, '1') + "...'";
     QTest::newRow("long comment") << "o 1,0 #" + QByteArray(1 << 20, '#') << "o(1,0)";
-    QTest::newRow("overflow") << QByteArray("o 2147483648,0") << ":1: " + position.arg("2147483648,0");
-    QTest::newRow("hex") << QByteArray("b 0x1,0") << ":1: " + position.arg("0x1,0");
     QTest::newRow("sign") << QByteArray("b +1,0") << ":1: " + position.arg("+1,0");
     QTest::newRow("no position") << QByteArray("\n\no\n") << ":3: " + position.arg("");
 }
@@ -520,20 +517,6 @@ void TestFiles::seedFileLines()
     const bool bad = expected.startsWith(':');
     QCOMPARE(status, bad ? cli::SeedFileStatus::BadLine : cli::SeedFileStatus::Ok);
     QCOMPARE(bad ? message : read.join(' '), bad ? path + expected : expected);
-}
-
-// Points that share a coordinate, negative ones among them, are not repeats.
-void TestFiles::repeatedSeeds()
-{
-    using cli::Seed;
-    QString message;
-    QCOMPARE(cli::findRepeatedSeed({{true, {1, 1}}, {false, {2, 2}}, {false, {1, 1}}}, &message), 2);
-    QCOMPARE(message, QString("point (1,1) is given as both an object and a background seed"));
-    QCOMPARE(cli::findRepeatedSeed({{false, {-1, 5}}, {true, {5, -1}}, {true, {6, -1}},
-                                    {false, {-1, 5}}},
-                                   &message),
-             3);
-    QCOMPARE(message, QString("background seed (-1,5) is given twice"));
 }
 
 QTEST_MAIN(TestFiles)
