@@ -21,7 +21,8 @@ inline Outcome run(const QStringList &args, bool asNobody = false)
 {
     QProcess p;
     if (asNobody && geteuid() == 0)
-        p.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", Cli} + args);
+        p.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", Cli}
+                               + args);
     else
         p.start(Cli, args);
     Outcome o;
