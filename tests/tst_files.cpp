@@ -81,13 +81,11 @@ bool mountTmpfs(const QString &dir, const char *options)
     return own && mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
 }
 
-struct Window {
-    MyPainter window;
-    PaintWidget *canvas = window.canvas;
+struct Window : MyPainter {
     Window()
     {
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
+        show();
+        if (!QTest::qWaitForWindowExposed(this))
             qWarning("window not exposed");
     }
 };
