@@ -14,23 +14,20 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static int argc = 1;
-    static char name[] = "decoder_fuzz";
-    static char *argv[] = {name, nullptr};
+    static char name[] = "decoder_fuzz", *argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv); // the image plugins are found through it
     static QTemporaryDir dir;
-    static const QtMessageHandler quiet = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext &, const QString &) {});
+    static const auto quiet = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
+                                                        const QString &) {});
     (void)quiet;
-
     // Each format's reader gets its turn by the suffix, as an open dialog's file would.
     static const char *const suffixes[] = {"png", "jpg", "bmp", "gif", "ppm", "xpm", "ico"};
-    const QString path = dir.filePath(QString("in.") + suffixes[size % 7]);
-    QFile file(path);
+    QFile file(dir.filePath(QString("in.") + suffixes[size % 7]));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return 0;
     file.write(reinterpret_cast<const char *>(data), qint64(size));
     file.close();
-    const QString problem = checkDecoding(path, 1 << 22);
+    const QString problem = checkDecoding(file.fileName(), 1 << 22);
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "decoder rule broken: %s\n", qPrintable(problem));
         std::abort();
