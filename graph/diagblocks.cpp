@@ -18,11 +18,24 @@ constexpr int FlushSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<BlockSink *> signalSink{nullptr};
 
-// async-signal-safe: only write(2).
-void writeAll(int fd, const char *data, std::size_t size)
+// async-signal-safe: only poll(2) and write(2). On a pipe or terminal that may stall it
+// writes no more than fits without blocking and gives up when no room comes for a while,
+// so a reader that stopped reading cannot keep the signal from ending the run.
+void writeAll(int fd, const char *data, std::size_t size, bool mayStall)
 {
+    constexpr int PatienceMs = 2000;
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+        std::size_t chunk = size;
+        if (mayStall) {
+            pollfd ready{fd, POLLOUT, 0};
+            const int r = poll(&ready, 1, PatienceMs);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                return;
+            chunk = std::min<std::size_t>(chunk, PIPE_BUF);
+        }
+        const ssize_t n = ::write(fd, data, chunk);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -127,7 +140,7 @@ void BlockSink::onSignal(int signal)
         std::atomic_signal_fence(std::memory_order_seq_cst);
         const std::size_t from = sink->m_written, to = sink->m_committed;
         if (from < to)
-            writeAll(sink->m_fd, sink->m_buffer.data() + from, to - from);
+            writeAll(sink->m_fd, sink->m_buffer.data() + from, to - from, !sink->m_regularFile);
         sink->m_written = 0;
         sink->m_committed = 0;
     }
