@@ -1,11 +1,13 @@
 #pragma once
 
 // What both solvers' comparisons with their literal references share: a host that records
-// every call, random sizes and images, small constructed graphs, the soak factor
-// (SEG_SOAK=<factor> multiplies the random counts) and a watchdog.
+// every call, a run's observable fields and their first difference, random sizes and
+// images, small constructed graphs, the soak factor (SEG_SOAK=<factor> multiplies the
+// random counts) and a watchdog.
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "segmentation/SolverHost.h"
+#include "support/DiagCapture.h"
 
 #include <QPoint>
 #include <QSize>
@@ -187,6 +189,49 @@ QString firstDifference(const char *name, const A &a, const B &b)
             return QString("%1[%2]: %3 vs %4").arg(name).arg(i).arg(QVariant(a[i]).toString(),
                                                                   QVariant(b[i]).toString());
     return {};
+}
+
+// Everything a run leaves that can be observed.
+struct Outcome {
+    long long steps = 0;  // iterations or dequeues
+    bool canceled = false;
+    QVector<int> objectPixels{2, 2, 7};  // stale contents that every run must replace
+    QVector<bool> objectMask = QVector<bool>(10, true);
+    Graf graf;
+    Ints heights;  // push-relabel only
+    std::vector<long long> excess;
+    QStringList lines, calls;
+};
+
+// Runs `solve(outcome, host)` on a copy of `g`, recording lines and host calls.
+template <typename Solve>
+Outcome runOn(const Graf &g, int cancelAt, Solve solve)
+{
+    Outcome o;
+    o.graf = g;
+    ScriptedHost host(cancelAt);
+    DiagCapture capture;
+    solve(o, host);
+    o.lines = capture.lines;
+    o.calls = host.calls;
+    return o;
+}
+
+// Empty when the two runs agree in every field, otherwise the first difference.
+inline QString difference(const Outcome &a, const Outcome &b)
+{
+    QString d = firstDifference("steps, canceled", QVector<long long>{a.steps, a.canceled},
+                                QVector<long long>{b.steps, b.canceled});
+    const auto more = [&d](const QString &next) { d = d.isEmpty() ? next : d; };
+    more(firstDifference("objectPixels", a.objectPixels, b.objectPixels));
+    more(firstDifference("objectMask", a.objectMask, b.objectMask));
+    more(firstDifference("heights", a.heights, b.heights));
+    more(firstDifference("excess", a.excess, b.excess));
+    for (const auto array : grafArrays)
+        more(firstDifference("graph array", a.graf.*array, b.graf.*array));
+    more(firstDifference("lines", a.lines, b.lines));
+    more(firstDifference("calls", a.calls, b.calls));
+    return d;
 }
 
 } // namespace solvertest
