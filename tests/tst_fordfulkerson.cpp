@@ -5,7 +5,6 @@
 // move deep subtrees; each with key blocks as many as fit, of one level or a few, and none.
 #include "FordFulkersonReference.h"
 #include "segmentation/FordFulkersonDetail.h"
-#include "support/DiagCapture.h"
 #include "support/SolverTesting.h"
 
 #include <QtTest>
@@ -14,48 +13,18 @@ using namespace solvertest;
 
 namespace {
 
-struct Outcome {
-    FordFulkersonRun run;
-    QVector<int> objectPixels{2, 2, 7};  // stale contents that every run must replace
-    QVector<bool> objectMask = QVector<bool>(10, true);
-    Graf graf;
-    QStringList lines, calls;
-};
-
 // blockLevels: levels per key block of the kept search order (-1 as many as fit, 0 none);
 // -2 the literal method.
 Outcome solve(const Graf &g, int cancelAt, int blockLevels)
 {
-    Outcome o;
-    o.graf = g;
-    ScriptedHost host(cancelAt);
-    DiagCapture capture;
-    FordFulkersonOptions options;
-    options.keyBlockLevels = blockLevels;
-    o.run = blockLevels == -2 ? literal::fordFulkerson(o.graf, o.objectPixels, o.objectMask, host)
+    return runOn(g, cancelAt, [blockLevels](Outcome &o, SolverHost &host) {
+        FordFulkersonOptions options;
+        options.keyBlockLevels = blockLevels;
+        const FordFulkersonRun run =
+            blockLevels == -2 ? literal::fordFulkerson(o.graf, o.objectPixels, o.objectMask, host)
                               : segmentFordFulkerson(o.graf, o.objectPixels, o.objectMask, host, options);
-    o.lines = capture.lines;
-    o.calls = host.calls;
-    return o;
-}
-
-// Empty when the two runs agree in every field, otherwise the first difference.
-QString difference(const Outcome &a, const Outcome &b)
-{
-    QString d = firstDifference("iterations, canceled", QVector<int>{a.run.iterations, a.run.canceled},
-                                QVector<int>{b.run.iterations, b.run.canceled});
-    if (d.isEmpty())
-        d = firstDifference("objectPixels", a.objectPixels, b.objectPixels);
-    if (d.isEmpty())
-        d = firstDifference("objectMask", a.objectMask, b.objectMask);
-    for (const auto array : grafArrays)
-        if (d.isEmpty())
-            d = firstDifference("graph array", a.graf.*array, b.graf.*array);
-    if (d.isEmpty())
-        d = firstDifference("lines", a.lines, b.lines);
-    if (d.isEmpty())
-        d = firstDifference("calls", a.calls, b.calls);
-    return d;
+        o.steps = run.iterations, o.canceled = run.canceled;
+    });
 }
 
 // Capacities in several styles: few distinct values (ties everywhere), one uniform value,
@@ -228,7 +197,7 @@ void TestFordFulkerson::sameAsReference()
         QString what;
         const Graf g = generate(kind, r, c, what);
         // Constructed graphs: every cancel point, from the first iteration to one too late.
-        const int iterations = cancel ? solve(g, 0, -2).run.iterations : 0;
+        const int iterations = cancel ? int(solve(g, 0, -2).steps) : 0;
         const int first = !cancel ? 0 : kind == Constructed ? 1 : r.range(1, iterations + 1);
         const int last = kind == Constructed ? iterations + 1 : first;
         for (int cancelAt = first; cancelAt <= last; ++cancelAt) {

@@ -5,7 +5,6 @@
 // images. SEG_SEED=<number> draws other graphs.
 #include "PushRelabelReference.h"
 #include "segmentation/PushRelabelDetail.h"
-#include "support/DiagCapture.h"
 #include "support/SolverTesting.h"
 
 #include <QtTest>
@@ -14,57 +13,22 @@ using namespace solvertest;
 
 namespace {
 
-struct Run {
-    long long dequeues = 0;
-    bool canceled = false;
-    QVector<int> objectPixels{7, 7, 7};  // must be emptied
-    QVector<bool> objectMask{true};      // must be resized
-    Ints heights;
-    std::vector<long long> excess;
-    Graf graf;
-    QStringList lines, calls;
-};
-
-Run solve(const Graf &graph, int cancelAt, bool literal)
+Outcome solve(const Graf &graph, int cancelAt, bool literal)
 {
-    Run r;
-    r.graf = graph;
-    ScriptedHost host(cancelAt);
-    DiagCapture capture;
-    if (literal) {
-        const reference::PushRelabelResult ref = reference::pushRelabel(r.graf, r.objectPixels, r.objectMask, host);
-        r.dequeues = ref.dequeues, r.canceled = ref.canceled, r.heights = ref.heights;
-        // The solver reports an excess beyond 32 bits as 2147483647.
-        for (long long e : ref.excess)
-            r.excess.push_back(std::min<long long>(e, Max));
-    } else {
-        PushRelabelTrace trace;
-        const PushRelabelRun run = segmentPushRelabel(r.graf, r.objectPixels, r.objectMask, host, trace);
-        r.dequeues = run.dequeues, r.canceled = run.canceled, r.heights = trace.heights;
-        r.excess.assign(trace.excess.begin(), trace.excess.end());
-    }
-    r.lines = capture.lines;
-    r.calls = host.calls;
-    return r;
-}
-
-// Empty when the solver agrees with the reference in every field, otherwise the first
-// difference.
-QString difference(const Graf &graph, int cancelAt)
-{
-    const Run a = solve(graph, cancelAt, false), b = solve(graph, cancelAt, true);
-    QString d = firstDifference("dequeues, canceled", QVector<long long>{a.dequeues, a.canceled},
-                                QVector<long long>{b.dequeues, b.canceled});
-    const auto more = [&d](const QString &next) { d = d.isEmpty() ? next : d; };
-    more(firstDifference("objectPixels", a.objectPixels, b.objectPixels));
-    more(firstDifference("objectMask", a.objectMask, b.objectMask));
-    more(firstDifference("heights", a.heights, b.heights));
-    more(firstDifference("excess", a.excess, b.excess));
-    for (const auto array : grafArrays)
-        more(firstDifference("graph array", a.graf.*array, b.graf.*array));
-    more(firstDifference("lines", a.lines, b.lines));
-    more(firstDifference("calls", a.calls, b.calls));
-    return d;
+    return runOn(graph, cancelAt, [literal](Outcome &o, SolverHost &host) {
+        if (literal) {
+            const auto ref = reference::pushRelabel(o.graf, o.objectPixels, o.objectMask, host);
+            o.steps = ref.dequeues, o.canceled = ref.canceled, o.heights = ref.heights;
+            // The solver reports an excess beyond 32 bits as 2147483647.
+            for (long long e : ref.excess)
+                o.excess.push_back(std::min<long long>(e, Max));
+        } else {
+            PushRelabelTrace trace;
+            const PushRelabelRun run = segmentPushRelabel(o.graf, o.objectPixels, o.objectMask, host, trace);
+            o.steps = run.dequeues, o.canceled = run.canceled, o.heights = trace.heights;
+            o.excess.assign(trace.excess.begin(), trace.excess.end());
+        }
+    });
 }
 
 // Terminals and n-links in modes: 0 many ties, 1 small, 2 medium, 3 extremes (some negative:
@@ -137,13 +101,13 @@ void TestPushRelabel::sameAsReference()
             g = makeGraph(k.w, k.h, k.source, k.sink, k.vert, k.horiz), what = k.name;
             // Every cancel point, from before the first dequeue to one too late.
             cancels.clear();
-            for (long long at = 1; at <= solve(g, 0, true).dequeues + 2; ++at)
+            for (long long at = 1; at <= solve(g, 0, true).steps + 2; ++at)
                 cancels << int(at);
         } else {
             g = kind == 1 ? randomGraph(r, what) : builtGraph(r, what);
         }
         for (const int cancelAt : cancels) {
-            const QString d = difference(g, cancelAt);
+            const QString d = difference(solve(g, cancelAt, false), solve(g, cancelAt, true));
             QVERIFY2(d.isEmpty(), qPrintable(QString("case %1 (%2) cancel %3: %4").arg(c).arg(what).arg(cancelAt).arg(d)));
         }
     }
