@@ -26,12 +26,13 @@ public:
     }
 };
 
+// Object names and texts in order, a menu followed by its own entries.
 QStringList entries(const QList<QAction *> &actions)
 {
     QStringList out;
     for (QAction *a : actions)
         out << (a->isSeparator() ? QString("|")
-                : a->menu()      ? a->menu()->objectName() + "=" + a->text()
+                : a->menu()      ? a->menu()->objectName() + "=" + a->text() + ": " + entries(a->menu()->actions()).join(' ')
                                  : a->objectName() + "=" + a->text());
     return out;
 }
@@ -42,66 +43,47 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void windowAndMenus();
-    void sidePanel();
+    void form();
     void scrollAreaHoldsTheCanvas();
     void textsUseTheFormContext();
     void everyTriggerReachesItsCommand();
 };
 
-void TestMainWindow::windowAndMenus()
+void TestMainWindow::form()
 {
     MyPainter w;
+    Ui::MyPainterClass *ui = w.ui;
     QCOMPARE(w.objectName(), QString("MyPainterClass"));
     QCOMPARE(w.windowTitle(), QString("Segmentacia obrazu"));
     QVERIFY(w.findChildren<QToolBar *>().isEmpty());
     QVERIFY(w.statusBar() == w.ui->statusBar && w.statusBar()->currentMessage().isEmpty());
-    QCOMPARE(entries(w.menuBar()->actions()), QStringList({"menuFile=Súbor", "menuEffects=Efekty",
-                                                          "menusegmentacia=Segmentácia", "menuHelp=Pomoc"}));
-    QCOMPARE(entries(w.ui->menuFile->actions()), QStringList({"actionOpen=Otvoriť...", "actionSave=Uložiť ako..."}));
-    QCOMPARE(entries(w.ui->menuEffects->actions()),
-             QStringList({"actionClear=Čisti plochu", "actionGrayscale=Grayscale - Odtiene šedej"}));
-    QCOMPARE(entries(w.ui->menusegmentacia->actions()),
-             QStringList({"actionsegmentuj=Ford-Fulkerson", "actionpush_relabel=Push-relabel", "|",
-                          "actioncisti_pixely=Vymaž zvolené pixely objektu a pozadia"}));
-    QCOMPARE(entries(w.ui->menuHelp->actions()), QStringList({"actionAbout=O programe"}));
+    QCOMPARE(entries(w.menuBar()->actions()),
+             QStringList({"menuFile=Súbor: actionOpen=Otvoriť... actionSave=Uložiť ako...",
+                          "menuEffects=Efekty: actionClear=Čisti plochu actionGrayscale=Grayscale - Odtiene šedej",
+                          "menusegmentacia=Segmentácia: actionsegmentuj=Ford-Fulkerson actionpush_relabel=Push-relabel | "
+                          "actioncisti_pixely=Vymaž zvolené pixely objektu a pozadia",
+                          "menuHelp=Pomoc: actionAbout=O programe"}));
     for (QAction *a : w.findChildren<QAction *>())
         QVERIFY2(a->shortcut().isEmpty() && a->icon().isNull(), qPrintable(a->objectName()));
-}
-
-void TestMainWindow::sidePanel()
-{
-    MyPainter w;
-    Ui::MyPainterClass *ui = w.ui;
     QCOMPARE(ui->groupBox->title(), QString("menu"));
     QCOMPARE(ui->horizontalLayout_2->itemAt(0)->layout(), ui->horizontalLayout);
     QCOMPARE(ui->horizontalLayout_2->itemAt(1)->widget(), ui->groupBox);
-    const struct { QWidget *widget; QList<int> cell; QString text; } cells[] = {
-        {ui->label_3, {0, 0, 1, 1}, "Pocet objekt pixelov:"},
-        {ui->objekt_pocet, {0, 1, 1, 1}, "0"},
-        {ui->pushButton, {1, 0, 1, 3}, "Vypis pixely objektu"},
-        {ui->label_2, {2, 0, 1, 1}, "Pocet pixelov pozadia:"},
-        {ui->pozadie_pocet, {2, 1, 1, 1}, "0"},
-        {ui->pushButton_2, {3, 0, 1, 3}, "Vypis pixely pozadia"},
-        {ui->pushButton_3, {4, 0, 1, 3}, "Vymaž zvolené pixely objektu a pozadia"},
-        {ui->label, {5, 0, 1, 1}, "Lambda:"},
-        {ui->doubleSpinBox, {5, 1, 1, 2}, ""},
-        {ui->prepinac, {6, 0, 1, 1}, "Hranovy detektor"},
-    };
-    for (const auto &c : cells) {
-        QList<int> cell = {-1, -1, -1, -1};
-        const int index = ui->gridLayout->indexOf(c.widget);
-        if (index >= 0)
-            ui->gridLayout->getItemPosition(index, &cell[0], &cell[1], &cell[2], &cell[3]);
-        QCOMPARE(cell, c.cell);
-        if (!c.text.isEmpty())
-            QCOMPARE(c.widget->property("text").toString(), c.text);
+    QStringList grid;  // object name, row, column, spans, text
+    for (int k = 0; k < ui->gridLayout->count(); ++k) {
+        int cell[4];
+        ui->gridLayout->getItemPosition(k, &cell[0], &cell[1], &cell[2], &cell[3]);
+        const QWidget *x = ui->gridLayout->itemAt(k)->widget();
+        grid << QString("%1 %2%3%4%5 %6").arg(x ? x->objectName() : QString("?")).arg(cell[0]).arg(cell[1])
+                    .arg(cell[2]).arg(cell[3]).arg(x ? x->property("text").toString() : QString());
     }
+    QCOMPARE(grid, QStringList({"label_3 0011 Pocet objekt pixelov:", "objekt_pocet 0111 0", "pushButton 1013 Vypis pixely objektu",
+                                "label_2 2011 Pocet pixelov pozadia:", "pozadie_pocet 2111 0",
+                                "pushButton_2 3013 Vypis pixely pozadia",
+                                "pushButton_3 4013 Vymaž zvolené pixely objektu a pozadia", "label 5011 Lambda:",
+                                "doubleSpinBox 5112 10.00", "prepinac 6011 Hranovy detektor"}));
     QVERIFY(!ui->pushButton->isCheckable());
-    QDoubleSpinBox *lambda = ui->doubleSpinBox;
-    QCOMPARE(QList<double>({lambda->minimum(), lambda->maximum(), lambda->value(), lambda->singleStep()}),
-             QList<double>({0.0, 999.99, 10.0, 1.0}));
-    QCOMPARE(lambda->decimals(), 2);
+    QDoubleSpinBox *lambda = ui->doubleSpinBox;  // its text above shows the value and two decimals
+    QCOMPARE(QList<double>({lambda->minimum(), lambda->maximum(), lambda->singleStep()}), QList<double>({0.0, 999.99, 1.0}));
     QVERIFY(ui->prepinac->isChecked());
 }
 
@@ -168,36 +150,18 @@ void TestMainWindow::everyTriggerReachesItsCommand()
     DiagCapture out;
     QTemporaryDir dir;
     const QString colour = testimages::save(dir, "c.png", testimages::filled(6, 4, QColor(30, 60, 90)));
-    auto answered = [&](const std::function<void()> &act) {
-        act();
-        const bool ok = boxes.ok();
-        if (!ok)
-            qWarning("%s", qPrintable(boxes.report()));
-        const QList<BoxAnswerer::Seen> seen = boxes.seen;
-        boxes.clear();
-        return ok ? seen : QList<BoxAnswerer::Seen>();
-    };
 
     boxes.chooseFile(colour);
-    QList<BoxAnswerer::Seen> seen = answered([&] { ui->actionOpen->trigger(); });
-    QCOMPARE(seen.size(), 1);
-    QCOMPARE(seen[0].title, QString("Open File"));
-    QCOMPARE(seen[0].nameFilters, QStringList({"image files (*.png *.jpg *.bmp)"}));
+    ui->actionOpen->trigger();
     QCOMPARE(w.canvas->image.size(), QSize(6, 4));
     ui->actionGrayscale->trigger();
     QCOMPARE(QColor(w.canvas->image.pixel(0, 0)), QColor(60, 60, 60));
-
     boxes.chooseFile(dir.filePath("out.png"));
-    seen = answered([&] { ui->actionSave->trigger(); });
-    QCOMPARE(seen.size(), 1);
-    QCOMPARE(seen[0].title, QString("Save As"));
-    QCOMPARE(seen[0].nameFilters, QStringList({"png Files (*.png)"}));
-    QCOMPARE(seen[0].initialSelection, QString("untitled.png"));
+    ui->actionSave->trigger();
     QVERIFY(QFile::exists(dir.filePath("out.png")));
-
     boxes.cancelFile();  // cancelled file dialogs change nothing
     boxes.cancelFile();
-    QCOMPARE(answered([&] { ui->actionOpen->trigger(), ui->actionSave->trigger(); }).size(), 2);
+    ui->actionOpen->trigger(), ui->actionSave->trigger();
     QCOMPARE(w.canvas->image.size(), QSize(6, 4));
 
     out.lines.clear();
@@ -210,33 +174,35 @@ void TestMainWindow::everyTriggerReachesItsCommand()
     // The seed lists' boxes, then both segmentation entries, which refuse without seeds.
     for (int k = 0; k < 4; ++k)
         boxes.pressDefault();
-    seen = answered([&] {
-        ui->pushButton->click(), ui->pushButton_2->click();
-        ui->actionsegmentuj->trigger(), ui->actionpush_relabel->trigger();
-    });
-    QCOMPARE(seen.size(), 4);
-    QCOMPARE(QStringList({seen[0].title, seen[1].title, seen[2].title, seen[3].title}),
-             QStringList({"Object pixels coordinates", "Background pixels coordinates", "Varovanie!!!", "Varovanie!!!"}));
+    ui->pushButton->click(), ui->pushButton_2->click();
+    ui->actionsegmentuj->trigger(), ui->actionpush_relabel->trigger();
 
     // The check box toggles first, then asks for a redraw; after an open nothing is segmented.
     QVERIFY(w.canvas->openImage(colour));
     boxes.pressDefault();
-    seen = answered([&] { ui->prepinac->click(); });
+    ui->prepinac->click();
     QVERIFY(!ui->prepinac->isChecked());
-    QCOMPARE(seen.size(), 1);
-    QCOMPARE(seen[0].text, QString("Obrazok este nebol segmentvany"));
     ui->prepinac->setChecked(true);  // a click redraws, a change of state alone does not
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-
     boxes.pressDefault();
-    seen = answered([&] { ui->actionAbout->trigger(); });
-    QCOMPARE(seen.size(), 1);
-    QCOMPARE(seen[0].title, QString("Help segmentation program"));
-    QVERIFY(seen[0].text.startsWith("Program na segmentaciu obrzu\n\nV menu File sa zvoli...\nPixely obektu vyberiete "
-                                    "lavym tlacidlom mysi. Pixely pozadia sa definuju pravym tlacidlom mysi.\n\n"));
-    QCOMPARE(seen[0].icon, QMessageBox::NoIcon);
-    QCOMPARE(seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(seen[0].modal);
+    ui->actionAbout->trigger();
+
+    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
+    QStringList shown;
+    for (const BoxAnswerer::Seen &s : boxes.seen)
+        shown << s.title;
+    QCOMPARE(shown, QStringList({"Open File", "Save As", "Open File", "Save As", "Object pixels coordinates",
+                                 "Background pixels coordinates", "Varovanie!!!", "Varovanie!!!", "",
+                                 "Help segmentation program"}));
+    const BoxAnswerer::Seen &open = boxes.seen[0], &save = boxes.seen[1], &help = boxes.seen[9];
+    QCOMPARE(boxes.seen[8].text, QString("Obrazok este nebol segmentvany"));
+    QCOMPARE(open.nameFilters, QStringList({"image files (*.png *.jpg *.bmp)"}));
+    QCOMPARE(save.nameFilters, QStringList({"png Files (*.png)"}));
+    QCOMPARE(save.initialSelection, QString("untitled.png"));
+    QVERIFY(help.text.startsWith("Program na segmentaciu obrzu\n\nV menu File sa zvoli...\nPixely obektu vyberiete "
+                                 "lavym tlacidlom mysi. Pixely pozadia sa definuju pravym tlacidlom mysi.\n\n"));
+    QCOMPARE(help.icon, QMessageBox::NoIcon);
+    QCOMPARE(help.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(help.modal);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -17,27 +17,25 @@ Graf connectedGrid(int w, int h)
     return g;
 }
 
-QVector<bool> maskOf(int n, const QVector<int> &object)
+// Draws `object` with the mask that a solver leaves beside it.
+void render(QImage &img, const Graf &g, const QVector<int> &object, const std::function<bool()> &edges)
 {
-    QVector<bool> mask(n, false);
+    QVector<bool> mask(g.pixelCount, false);
     for (int i : object)
         mask[i] = true;
-    return mask;
+    renderResult(img, g, object, mask, edges);
 }
 
 // W white, B black, . the background gray, ? anything else; rows joined by '/'.
 QString picture(const QImage &img)
 {
-    QStringList rows;
-    for (int y = 0; y < img.height(); ++y) {
-        QString row;
-        for (int x = 0; x < img.width(); ++x) {
-            const QRgb p = img.pixel(x, y) | 0xFF000000u;
-            row += p == qRgb(255, 255, 255) ? 'W' : p == qRgb(0, 0, 0) ? 'B' : p == qRgb(220, 220, 220) ? '.' : '?';
+    QString out;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x <= img.width(); ++x) {
+            const QRgb p = x < img.width() ? img.pixel(x, y) | 0xFF000000u : 0;
+            out += !p ? '/' : p == qRgb(255, 255, 255) ? 'W' : p == qRgb(0, 0, 0) ? 'B' : p == qRgb(220, 220, 220) ? '.' : '?';
         }
-        rows << row;
-    }
-    return rows.join('/');
+    return out.left(out.size() - 1);
 }
 
 QVector<int> block(int w, int x0, int y0, int x1, int y1)
@@ -63,14 +61,9 @@ private slots:
 void TestRenderer::borderRule()
 {
     enum Mode { Edges, Plain, Alternate };  // Alternate: the edge mode is asked per pixel
-    const struct {
-        const char *name;
-        int w, h;
-        QVector<int> object;
-        Mode mode;
-        QVector<int> cutVert, cutHoriz;  // links set to 0 and to -4
-        QString expected;
-    } cases[] = {
+    // cutVert, cutHoriz: links set to -4 and to 0.
+    const struct { const char *name; int w, h; QVector<int> object; Mode mode; QVector<int> cutVert, cutHoriz;
+                   QString expected; } cases[] = {
         {"block", 5, 5, block(5, 1, 1, 3, 3), Edges, {}, {}, "...../.BBB./.BWB./.BBB./....."},
         {"image edges", 4, 3, block(4, 0, 0, 3, 2), Edges, {}, {}, "BBBB/BWWB/BBBB"},
         {"corner", 4, 3, {0}, Edges, {}, {}, "B.../..../...."},
@@ -89,8 +82,7 @@ void TestRenderer::borderRule()
         img.fill(Qt::transparent);
         int asked = 0;
         DiagCapture out;
-        renderResult(img, g, c.object, maskOf(c.w * c.h, c.object),
-                     [&] { return c.mode == Edges || (c.mode == Alternate && ++asked % 2 == 1); });
+        render(img, g, c.object, [&] { return c.mode == Edges || (c.mode == Alternate && ++asked % 2 == 1); });
         QVERIFY2(picture(img) == c.expected, qPrintable(QString(c.name) + ": " + picture(img)));
         QCOMPARE(out.lines, QStringList("ZAPIS"));
         QCOMPARE(qAlpha(img.pixel(0, 0)), 255);
@@ -103,16 +95,13 @@ void TestRenderer::writesEveryFormat()
 {
     const Graf g = connectedGrid(3, 3);
     const QVector<int> all = block(3, 0, 0, 2, 2);
-    QImage indexed(3, 3, QImage::Format_Indexed8);
-    indexed.setColorTable({qRgb(1, 2, 3)});
-    indexed.fill(0);
-    QImage mono(3, 3, QImage::Format_Mono);
-    mono.fill(0);
-    for (QImage img : {indexed, mono, QImage(3, 3, QImage::Format_RGB888), QImage(3, 3, QImage::Format_Grayscale8),
-                       QImage(3, 3, QImage::Format_ARGB32_Premultiplied)}) {
-        renderResult(img, g, all, maskOf(9, all), [] { return true; });
+    for (const auto format : {QImage::Format_Indexed8, QImage::Format_Mono, QImage::Format_RGB888,
+                              QImage::Format_Grayscale8, QImage::Format_ARGB32_Premultiplied}) {
+        QImage img(3, 3, format);
+        img.setColorTable({qRgb(1, 2, 3), qRgb(4, 5, 6)});
+        render(img, g, all, [] { return true; });
         QCOMPARE(picture(img), QString("BBB/BWB/BBB"));
-        renderResult(img, g, all, maskOf(9, all), [] { return false; });
+        render(img, g, all, [] { return false; });
         QCOMPARE(picture(img), QString("WWW/WWW/WWW"));
     }
 }

@@ -1,0 +1,237 @@
+#pragma once
+
+// What both solvers' comparisons with their literal references share: a host that records
+// every call, a run's observable fields and their first difference, random sizes and
+// images, small constructed graphs, the soak factor (SEG_SOAK=<factor> multiplies the
+// random counts) and a watchdog.
+#include "construction/GraphBuilder.h"
+#include "graph/Graf.h"
+#include "segmentation/SolverHost.h"
+#include "support/DiagCapture.h"
+
+#include <QPoint>
+#include <QSize>
+#include <QStringList>
+#include <QVariant>
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace solvertest {
+
+using Ints = std::vector<int>;
+constexpr int Max = INT_MAX;
+
+// Records every call in order; the cancelAt-th cancel test (counted from 1) and all later
+// ones report a cancel, 0 never does.
+class ScriptedHost final : public SolverHost {
+public:
+    explicit ScriptedHost(int cancelAt = 0) : m_cancelAt(cancelAt) {}
+    void begin(int maximum) override { calls << QString("begin %1").arg(maximum); }
+    void processEvents() override { calls << "events"; }
+    bool wasCanceled() override
+    {
+        const bool c = m_cancelAt > 0 && ++m_tests >= m_cancelAt;
+        calls << QString("canceled %1").arg(int(c));
+        return c;
+    }
+    void setValue(int value) override { calls << QString("value %1").arg(value); }
+    void setIterationLabel(int iteration) override { calls << QString("label %1").arg(iteration); }
+    QStringList calls;
+
+private:
+    int m_cancelAt;
+    int m_tests = 0;
+};
+
+inline int soakFactor() { return std::max(1, qEnvironmentVariableIntValue("SEG_SOAK")); }
+
+// A solver that loops cannot be interrupted from inside: end the process instead of hanging.
+inline void startWatchdog(const char *test)
+{
+    const int seconds = 300 * soakFactor();
+    std::thread([test, seconds] {
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        std::fprintf(stderr, "%s: no end after %d s, the solver loops\n", test, seconds);
+        std::_Exit(3);
+    }).detach();
+}
+
+class Rng {
+public:
+    explicit Rng(unsigned seed) : m_gen(seed) {}
+    int range(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_gen); }
+    bool chance(double p) { return std::bernoulli_distribution(p)(m_gen); }
+    // Up to 16 x 16, with many single rows and columns, narrow strips and images under four
+    // pixels.
+    QSize size()
+    {
+        switch (range(0, 9)) {
+        case 0: return {1, range(1, 16)};
+        case 1: return {range(1, 16), 1};
+        case 2: return {range(1, 2), range(1, 3)};
+        case 3: return {range(1, 3), range(1, 16)};
+        default: return {range(1, 16), range(1, 16)};
+        }
+    }
+
+private:
+    std::mt19937 m_gen;
+};
+
+// A graph from explicit per-pixel arrays; empty arrays leave zeros.
+inline Graf makeGraph(int w, int h, const Ints &source, const Ints &sink, const Ints &vert = {},
+                      const Ints &horiz = {})
+{
+    Graf g;
+    g.init(w, h, w * h);
+    auto at = [](const Ints &a, int i) { return a.empty() ? 0 : a[std::size_t(i)]; };
+    for (int i = 0; i < w * h; ++i) {
+        g.setSourceCapacity(i, at(source, i)), g.setSinkCapacity(i, at(sink, i));
+        g.setVertCapacity(i, at(vert, i)), g.setHorizCapacity(i, at(horiz, i));
+    }
+    return g;
+}
+
+// Small graphs that reach the rules easy to get wrong, run by both solvers at every cancel
+// point: equal, larger and smaller terminals (also 2147483647), sources that retire and are
+// passed through, path and queue order by direction, level before source order, a centre
+// that pushes into neighbours above the pixel count, tiny images, no n-links, no source,
+// nothing at all, and excess beyond 32 bits.
+struct ConstructedGraph {
+    const char *name;
+    int w, h;
+    Ints source, sink, vert = {}, horiz = {};
+};
+
+inline const std::vector<ConstructedGraph> &constructedGraphs()
+{
+    static const Ints centre{0, 0, 0, 0, 50, 0, 0, 0, 0}, sides{0, 2, 0, 2, 0, 2, 0, 2, 0};
+    static const Ints six{5, 3, 9, 6, 0, 4}, sixSink{5, 7, 4, 0, 8, 1};
+    static const std::vector<ConstructedGraph> graphs = {
+        {"two sources, two sinks", 3, 2, {Max, 0, 0, 4, 0, 0}, {0, 0, Max, 0, 0, 3}, {0, 0, 0, 0, 1, 0}, {2, 1, 0, 1, 5, 0}},
+        {"length 2", 4, 1, {9, 4, Max, 0}, {4, 9, Max, 6}},
+        {"equal middle", 3, 1, {7, 5, 0}, {0, 5, 8}, {}, {3, 3, 0}},
+        {"no path", 2, 1, {3, 0}, {0, 3}},
+        {"no source left", 2, 1, {7, 0}, {7, 3}, {}, {5, 0}},
+        {"empty", 0, 0, {}, {}},
+        {"retired source", 3, 1, {100, 5, 0}, {0, 0, 10}, {}, {4, 7, 0}},
+        {"sides", 3, 3, centre, sides, {0, 0, 0, 9, 9, 9, 9, 9, 9}, {9, 9, 0, 9, 9, 0, 9, 9, 0}},
+        {"source order", 3, 1, {5, 0, 5}, {0, 1, 0}, {}, {3, 3, 0}},
+        {"level first", 3, 2, {6, 0, 0, 0, 0, 6}, {0, 0, 1, 0, 1, 0}, {}, {4, 4, 0, 0, 4, 0}},
+        {"column", 1, 4, {Max, 0, 0, 0}, {0, 0, 0, Max}, {0, 5, 3, 4}},
+        {"1x1", 1, 1, {Max}, {0}},
+        {"six, links", 3, 2, six, sixSink, {0, 0, 0, 3, 3, 3}, {3, 3, 0, 3, 3, 0}},
+        {"six, isolated", 3, 2, six, sixSink},
+        {"nothing queued", 2, 2, {4, 4, 4, 3}, {4, 4, 9, 0}, {0, 0, 2, 2}, {2, 0, 2, 0}},
+        {"star", 3, 3, {0, 0, 0, 0, 100, 0, 0, 0, 0}, {0, 0, 0, 0, 1, 0, 0, 0, 0}, {0, 0, 0, 0, 1, 0, 0, 1, 0},
+         {0, 0, 0, 1, 1, 0, 0, 0, 0}},
+        {"high pixel keeps excess", 4, 1, {100, 0, 0, 0}, {1, 0, 0, 0}, {}, {10, 0, 0, 0}},
+        {"1x1 s > t", 1, 1, {5}, {2}},
+        {"1x1 equal", 1, 1, {5}, {5}},
+        {"2x1", 2, 1, {10, 0}, {1, 0}, {}, {3, 0}},
+        {"3x1 back off one link", 3, 1, {10, 0, 0}, {1, 0, 5}, {}, {4, 2, 0}},
+        {"1x3 back off one link", 1, 3, {10, 0, 0}, {1, 0, 5}, {0, 4, 2}},
+        {"excess beyond 32 bits", 2, 1, {Max, Max}, {1, 1}, {}, {5, 0}},
+    };
+    return graphs;
+}
+
+// Through graph construction: random, edge-value, smooth or mostly flat intensities, a few
+// distinct seeds of each kind and a lambda.
+inline Graf builtGraph(Rng &r, QString &description)
+{
+    QSize size;
+    do
+        size = r.size();
+    while (size.width() * size.height() < 2);
+    const int w = size.width(), h = size.height(), n = w * h;
+    static const int edgeLevels[] = {0, 1, 2, 127, 128, 253, 254, 255};
+    const int style = r.range(0, 3), flat = r.range(0, 255);
+    Ints intensities(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        intensities[std::size_t(i)] = style == 0 ? r.range(0, 255)
+                                    : style == 1 ? edgeLevels[r.range(0, 7)]
+                                    : style == 2 ? std::min(255, (i % w * 16 + i / w * 9) % 256 + r.range(0, 12))
+                                                 : (r.chance(0.5) ? flat : r.range(0, 255));
+    std::vector<QPoint> object, background;
+    std::vector<bool> taken(std::size_t(n), false);
+    for (int seeds = std::min(n, r.range(2, 8)); seeds > 0 || object.empty() || background.empty(); --seeds) {
+        const int i = r.range(0, n - 1);
+        if (taken[std::size_t(i)])
+            continue;
+        taken[std::size_t(i)] = true;
+        (object.empty() || (!background.empty() && r.chance(0.5)) ? object : background).push_back(QPoint(i % w, i / w));
+    }
+    static const double lambdas[] = {0.0, 0.5, 1.0, 2.55, 10.0, 0.01, 37.25, 123.45, 999.99};
+    const double lambda = r.chance(0.2) ? r.range(0, 99999) / 100.0 : lambdas[r.range(0, 8)];
+    Graf g;
+    if (construction::buildGraph(g, intensities, w, h, object, background, lambda) != construction::BuildStatus::Ok)
+        qFatal("graph construction refused a valid image");
+    description = QString("built %1x%2 lambda %3 seeds %4/%5")
+                      .arg(w).arg(h).arg(lambda).arg(object.size()).arg(background.size());
+    return g;
+}
+
+// Empty when the two sequences agree, otherwise where they first differ.
+template <typename A, typename B>
+QString firstDifference(const char *name, const A &a, const B &b)
+{
+    if (int(a.size()) != int(b.size()))
+        return QString("%1: size %2 vs %3").arg(name).arg(a.size()).arg(b.size());
+    for (int i = 0; i < int(a.size()); ++i)
+        if (a[i] != b[i])
+            return QString("%1[%2]: %3 vs %4").arg(name).arg(i).arg(QVariant(a[i]).toString(),
+                                                                  QVariant(b[i]).toString());
+    return {};
+}
+
+// Everything a run leaves that can be observed.
+struct Outcome {
+    long long steps = 0;  // iterations or dequeues
+    bool canceled = false;
+    QVector<int> objectPixels{2, 2, 7};  // stale contents that every run must replace
+    QVector<bool> objectMask = QVector<bool>(10, true);
+    Graf graf;
+    Ints heights;  // push-relabel only
+    std::vector<long long> excess;
+    QStringList lines, calls;
+};
+
+// Runs `solve(outcome, host)` on a copy of `g`, recording lines and host calls.
+template <typename Solve>
+Outcome runOn(const Graf &g, int cancelAt, Solve solve)
+{
+    Outcome o;
+    o.graf = g;
+    ScriptedHost host(cancelAt);
+    DiagCapture capture;
+    solve(o, host);
+    o.lines = capture.lines;
+    o.calls = host.calls;
+    return o;
+}
+
+// Empty when the two runs agree in every field, otherwise the first difference.
+inline QString difference(const Outcome &a, const Outcome &b)
+{
+    QString d = firstDifference("steps, canceled", QVector<long long>{a.steps, a.canceled},
+                                QVector<long long>{b.steps, b.canceled});
+    const auto more = [&d](const QString &next) { d = d.isEmpty() ? next : d; };
+    more(firstDifference("objectPixels", a.objectPixels, b.objectPixels));
+    more(firstDifference("objectMask", a.objectMask, b.objectMask));
+    more(firstDifference("heights", a.heights, b.heights));
+    more(firstDifference("excess", a.excess, b.excess));
+    for (const auto array : grafArrays)
+        more(firstDifference("graph array", a.graf.*array, b.graf.*array));
+    more(firstDifference("lines", a.lines, b.lines));
+    more(firstDifference("calls", a.calls, b.calls));
+    return d;
+}
+
+} // namespace solvertest
