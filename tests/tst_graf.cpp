@@ -70,21 +70,16 @@ void TestGraf::neighbourRule()
 void TestGraf::edgeStorage()
 {
     // The setters store 0, whatever was there, where no pixel lies above or to the right.
-    const struct { int w, h; Ints vert, horiz; } shapes[] = {
-        {4, 3, {0, 0, 0, 0, 5, 5, 5, 5, 5, 5, 5, 5}, {5, 5, 5, 0, 5, 5, 5, 0, 5, 5, 5, 0}},
-        {1, 3, {0, 5, 5}, {0, 0, 0}}, {3, 1, {0, 0, 0}, {5, 5, 0}}};
-    for (const auto &s : shapes) {
-        Graf g = makeGraph(s.w, s.h);
-        g.vertCap.assign(g.vertCap.size(), 9), g.horizCap.assign(g.horizCap.size(), 9);
-        for (int i = 0; i < s.w * s.h; ++i)
-            g.setVertCapacity(i, 5), g.setHorizCapacity(i, 5);
-        ROW_COMPARE(std::vector<Ints>({g.vertCap, g.horizCap}), std::vector<Ints>({s.vert, s.horiz}),
-                    QString("%1x%2").arg(s.w).arg(s.h));
-    }
+    Graf g = makeGraph(4, 3);
+    g.vertCap.assign(12, 9), g.horizCap.assign(12, 9);
+    for (int i = 0; i < 12; ++i)
+        g.setVertCapacity(i, 5), g.setHorizCapacity(i, 5);
+    QCOMPARE(g.vertCap, Ints({0, 0, 0, 0, 5, 5, 5, 5, 5, 5, 5, 5}));
+    QCOMPARE(g.horizCap, Ints({5, 5, 5, 0, 5, 5, 5, 0, 5, 5, 5, 0}));
     QCOMPARE(allDirs(makeGraph(4, 3, 5), 3, &Graf::capacityInDirection), Ints({0, 0, 5, 5}));
 
     // Pixel 5's links: up and right at 5, down at 9, left at 4.
-    Graf g = makeGraph(4, 3);
+    g = makeGraph(4, 3);
     g.setVertCapacity(5, 11), g.setHorizCapacity(5, 12), g.setVertCapacity(9, 13), g.setHorizCapacity(4, 14);
     g.vertFlow[5] = 1, g.horizFlow[5] = 2, g.vertFlow[9] = 3, g.horizFlow[4] = 4;
     QCOMPARE(allDirs(g, 5, &Graf::capacityInDirection), Ints({11, 12, 13, 14}));
