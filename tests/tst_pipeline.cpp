@@ -20,24 +20,22 @@ struct Data {
     pipeline::Workspace w{image, object, background, intensities, graf, objectPixels, objectMask};
 };
 
-// Records the order of the calls the pipeline makes.
-class Recorder final : public pipeline::Steps, public SilentSolverHost {
+// The plain steps, recording the order of the calls the pipeline makes.
+const pipeline::Request Plain;
+class Recorder final : public pipeline::PlainSteps, public SilentSolverHost {
 public:
-    Recorder(Data &d, pipeline::Status status) : m_d(d), m_status(status) {}
+    Recorder(Data &d, bool refuse) : PlainSteps(d.w, Plain), m_refuse(refuse) {}
     pipeline::Status construct() override
     {
         calls << "construct";
-        return m_status != pipeline::Status::Done
-                   ? m_status
-                   : pipeline::construct(m_d.w, 1.0, pipeline::Variant::Gray, [] { return pipeline::GrayAnswer::Convert; });
+        return m_refuse ? pipeline::Status::MissingSeeds : PlainSteps::construct();
     }
-    void draw() override { calls << "draw"; }
+    void draw() override { calls << "draw", PlainSteps::draw(); }
     void begin(int) override { calls << "solve"; }
     QStringList calls;
 
 private:
-    Data &m_d;
-    pipeline::Status m_status;
+    bool m_refuse;
 };
 
 } // namespace
@@ -102,18 +100,19 @@ void TestPipeline::stepsRunInOrderAndStopAtARefusal()
     d.image = QImage(3, 2, QImage::Format_Grayscale8);
     d.image.fill(7);
     DiagCapture capture;
-    Recorder refused(d, pipeline::Status::MissingSeeds);
+    Recorder refused(d, true);
     QCOMPARE(pipeline::segment(refused, d.w, pipeline::Method::PushRelabel, refused).status,
              pipeline::Status::MissingSeeds);
     QCOMPARE(refused.calls, QStringList{"construct"});
     QCOMPARE(d.objectPixels, QVector<int>{-7});
 
     for (const auto method : {pipeline::Method::AugmentingPaths, pipeline::Method::PushRelabel}) {
-        Recorder run(d, pipeline::Status::Done);
+        Recorder run(d, false);
         QCOMPARE(pipeline::segment(run, d.w, method, run).status, pipeline::Status::Done);
         QCOMPARE(run.calls, (QStringList{"construct", "solve", "draw"}));
         QCOMPARE(d.objectMask.size(), 6);
         QVERIFY(d.objectMask[0] && !d.objectMask[5]);
+        QCOMPARE(d.image.pixel(0, 0), qRgb(0, 0, 0));  // drawn: the object's border
     }
 }
 
