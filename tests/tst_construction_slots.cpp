@@ -1,43 +1,28 @@
-// The canvas's construction slots: the gray question, the seed warnings and the size
-// refusal, which keep everything, and both variants on gray and colour images.
+// The canvas's construction slots: the boxes they show, the codes they return, and a build
+// from the canvas's image, seeds and "Lambda:" field. The refusals' logic and order are the
+// pipeline's and are tested there.
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
+#include "construction/GraphBuilder.h"
 #include "support/BoxAnswerer.h"
+#include "support/GrafState.h"
 #include "support/TestImages.h"
 #include "ui_MyPainter.h"
 
 #include <QDoubleSpinBox>
 #include <QtTest>
 
-using Ints = std::vector<int>;
+using grafstate::Ints;
 
 namespace {
 
-const int Max = 2147483647;
-
-int invokeInt(PaintWidget *canvas, const char *slot)
+int invoke(PaintWidget *canvas, const char *slot)
 {
     int result = -12345;
     return QMetaObject::invokeMethod(canvas, slot, Qt::DirectConnection, Q_RETURN_ARG(int, result)) ? result : -99999;
 }
 
-// A colour picture whose red channel differs from its gray conversion.
-QImage colourPicture()
-{
-    QImage img(6, 5, QImage::Format_RGB32);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 6; ++x)
-            img.setPixel(x, y, qRgb(40 * x, 30 * y + 10, 200 - 20 * x));
-    return img;
-}
-
-// What a refused construction must leave as it was.
-auto snapshot(const PaintWidget *c)
-{
-    const Graf &g = c->graf;
-    return std::make_tuple(c->image, c->intensities, c->objectSeeds, c->backgroundSeeds, g.width, g.height,
-                           std::vector<Ints>{g.sourceCap, g.sinkCap, g.vertCap, g.horizCap});
-}
+const char *const Gray = "preved_obrazok_na_graf", *const Colour = "preved_obrazok_na_graf_farebny";
 
 } // namespace
 
@@ -46,10 +31,8 @@ class TestConstructionSlots : public QObject {
 
 private slots:
     void grayQuestion();
-    void missingSeeds();
-    void variantsAgreeOnGrayAndDifferOnColour();
-    void buildsFromTheCurrentLambda();
-    void tooLargeImagesAreRefused();
+    void refusalBoxes();
+    void buildsFromTheCanvas();
 };
 
 void TestConstructionSlots::grayQuestion()
@@ -58,18 +41,16 @@ void TestConstructionSlots::grayQuestion()
     PaintWidget *c = w.canvas;
     c->objectSeeds = {QPoint(5, 4)};
     c->backgroundSeeds = {QPoint(0, 0)};
-    c->image = testimages::gray(6, 5, [](int x, int y) { return x * 10 + y; });
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 0);  // an earlier graph, to be kept
-    c->image = colourPicture();
-    const auto before = snapshot(c);
-
+    c->image = testimages::noise(6, 5);
     BoxAnswerer boxes;
     boxes.press(QMessageBox::No);
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 11);
     boxes.closeOtherwise();
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 10);
+    boxes.press(QMessageBox::Yes);
+    QCOMPARE(Ints({invoke(c, Gray), invoke(c, Gray), invoke(c, Gray)}), Ints({11, 10, 0}));
+    QVERIFY(c->image.isGrayscale());
+    QCOMPARE(invoke(c, Gray), 0);  // now gray: no question
     QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    QVERIFY(snapshot(c) == before);
+    QCOMPARE(boxes.seen.size(), 3);
     for (const BoxAnswerer::Seen &q : boxes.seen) {
         QCOMPARE(q.text, QString("Obrazok nie je grayscale"));
         QCOMPARE(q.informativeText, QString("Chcete ho previest na greyscale a pokracovat v segmentacii?"));
@@ -77,146 +58,65 @@ void TestConstructionSlots::grayQuestion()
         QCOMPARE(q.defaultButton, QMessageBox::Yes);
         QVERIFY(q.title.isEmpty() || q.title == QCoreApplication::applicationName());
     }
-
-    boxes.clear();
-    boxes.press(QMessageBox::Yes);
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 0);
-    QVERIFY(c->image.isGrayscale());
-    // (40x + 30y + 10 + 200 - 20x) / 3 at (5, 4): (200 + 130 + 100) / 3 = 143
-    QCOMPARE(c->intensities[4 * 6 + 5], 143);
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 0);  // now gray: no question
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-
-    // A Yes converts even when the seed check then refuses.
-    c->image = colourPicture();
-    c->backgroundSeeds.clear();
-    boxes.press(QMessageBox::Yes);
-    boxes.pressDefault();
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 20);
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    QVERIFY(c->image.isGrayscale());
 }
 
-void TestConstructionSlots::missingSeeds()
+void TestConstructionSlots::refusalBoxes()
 {
     MyPainter w;
     PaintWidget *c = w.canvas;
-    BoxAnswerer boxes;
-    const std::vector<QPoint> one = {QPoint(1, 1)};
-    // Seeds kept from a larger image lie outside this one and count as none.
-    const std::pair<std::vector<QPoint>, std::vector<QPoint>> cases[] = {
-        {one, {}}, {{}, one}, {{}, {}}, {{QPoint(9, 9)}, one}, {one, {QPoint(0, 9), QPoint(-1, 0)}}};
-    const QImage gray = testimages::gray(4, 4, [](int x, int) { return x * 50; });
-    for (const auto &seeds : cases) {
-        // The colour variant checks seeds before anything else and never converts.
-        for (const QImage &img : {gray, colourPicture()}) {
-            c->image = img;
-            c->objectSeeds = seeds.first;
-            c->backgroundSeeds = seeds.second;
-            const auto before = snapshot(c);
-            boxes.clear();
-            boxes.pressDefault();
-            QCOMPARE(invokeInt(c, "preved_obrazok_na_graf_farebny"), 20);
-            QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-            QCOMPARE(boxes.seen.value(0).title, QString("Warning!!!"));
-            QCOMPARE(boxes.seen.value(0).text, QString("You must choose at least one background and one object "
-                                                       "pixel! \n Segmentation algorithm can not continue!"));
-            QVERIFY(snapshot(c) == before);
-        }
-        c->image = gray;
-        const auto before = snapshot(c);
-        boxes.clear();
-        boxes.pressDefault();
-        QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 20);
-        QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-        QVERIFY(snapshot(c) == before);
-        QCOMPARE(boxes.seen.value(0).title, QString("Varovanie!!!"));
-        QCOMPARE(boxes.seen.value(0).text,
-                 QString("Musite si zvolit najmenej jeden bod patriaci casti objektu a jeden patriaci casti pozadiu! "
+    QImage huge(construction::MaxGraphPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
+    huge.setColorTable({qRgb(0, 0, 0)});  // gray: no question
+    huge.fill(0);
+    const QString gray = "Musite si zvolit najmenej jeden bod patriaci casti objektu a jeden patriaci casti pozadiu! "
                          "\nSegmentacia nemoze pokracovat!\nPre zvolenie tychto nastaveni pouzite prave tlacidlo "
-                         "mysi pre volbu bodov pre cast pozadia a lave tlacidlo mysi pre cast objektu."));
+                         "mysi pre volbu bodov pre cast pozadia a lave tlacidlo mysi pre cast objektu.";
+    const QString colour = "You must choose at least one background and one object pixel! \n Segmentation algorithm "
+                           "can not continue!";
+    const struct { const char *slot; QImage image; bool background; int code; QString title, text; } rows[] = {
+        {Gray, testimages::filled(4, 4, QColor(90, 90, 90)), false, 20, "Varovanie!!!", gray},
+        {Colour, testimages::noise(4, 4), false, 20, "Warning!!!", colour},
+        {Gray, huge, true, 0, "Varovanie!!!", "Obrazok je prilis velky"},  // 0: a code of its own
+        {Colour, huge, true, 0, "Varovanie!!!", "Obrazok je prilis velky"}};
+    for (const auto &r : rows) {
+        c->image = r.image;
+        c->objectSeeds = {QPoint(1, 1)};
+        c->backgroundSeeds = r.background ? std::vector<QPoint>{QPoint(0, 0)} : std::vector<QPoint>();
+        BoxAnswerer boxes;
+        boxes.pressDefault();
+        const int code = invoke(c, r.slot);
+        QVERIFY(r.code ? code == r.code : code != -99999 && code != 0 && code != 10 && code != 11 && code != 20);
+        QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
+        QCOMPARE(boxes.seen.value(0).title, r.title);
+        QVERIFY2(boxes.seen.value(0).text.startsWith(r.text), qPrintable(boxes.seen.value(0).text));
     }
 }
 
-void TestConstructionSlots::variantsAgreeOnGrayAndDifferOnColour()
+// The worked example: 10, 50, 200 with the object on 200 and the background on 10.
+void TestConstructionSlots::buildsFromTheCanvas()
 {
     MyPainter w;
     PaintWidget *c = w.canvas;
-    c->objectSeeds = {QPoint(5, 4), QPoint(4, 4)};
-    c->backgroundSeeds = {QPoint(0, 0)};
-    c->image = testimages::gray(6, 5, [](int x, int y) { return (x * 37 + y * 11) % 256; });
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 0);
-    const auto gray = snapshot(c);
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf_farebny"), 0);
-    QVERIFY(snapshot(c) == gray);
-
-    // On colour the variant reads the red channel, unconverted.
-    c->image = colourPicture();
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf_farebny"), 0);
-    QVERIFY(!c->image.isGrayscale());
-    QCOMPARE(c->intensities[4 * 6 + 5], 200);
-    QCOMPARE(c->intensities[7], 40);
-
-    // Red 0 everywhere: every link of a pixel that is not a seed is 0.
-    c->image = testimages::filled(3, 3, QColor(0, 200, 90));
-    c->objectSeeds = {QPoint(0, 0)};
-    c->backgroundSeeds = {QPoint(2, 2)};
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf_farebny"), 0);
-    QCOMPARE(std::vector<Ints>({c->graf.sourceCap, c->graf.sinkCap, c->graf.vertCap, c->graf.horizCap}),
-             std::vector<Ints>({{Max, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, Max}, Ints(9, 0), Ints(9, 0)}));
-}
-
-void TestConstructionSlots::buildsFromTheCurrentLambda()
-{
-    MyPainter w;
-    PaintWidget *c = w.canvas;
+    BoxAnswerer boxes;  // none is expected
     c->image = testimages::gray(3, 1, [](int x, int) { return x == 0 ? 10 : x == 1 ? 50 : 200; });
     c->objectSeeds = {QPoint(2, 0)};
     c->backgroundSeeds = {QPoint(0, 0)};
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 0);
+    QCOMPARE(invoke(c, Gray), 0);  // "Lambda:" starts at 10
     QCOMPARE(c->intensities, Ints({10, 50, 200}));
-    QCOMPARE(std::vector<Ints>({c->graf.sourceCap, c->graf.sinkCap, c->graf.vertCap, c->graf.horizCap}),
-             std::vector<Ints>({{0, 500, Max}, {Max, 1600, 0}, {0, 0, 0}, {150, 40, 0}}));
+    const int Max = 2147483647;
+    QCOMPARE(grafstate::state(c->graf), grafstate::built(3, 1, {0, 500, Max}, {Max, 1600, 0}, {0, 0, 0}, {150, 40, 0}));
     QCOMPARE(c->seedMean({QPoint(0, 0), QPoint(1, 0)}), 30);
 
-    // (200 - |200 - 50|) * 2.55 = 127.5 -> 127; (200 - |10 - 50|) * 2.55 = 408
+    // The field is read at every call: (200 - |200 - 50|) * 2.55 = 127.5 -> 127 and
+    // (200 - |10 - 50|) * 2.55 = 408. The colour variant reads red and never converts.
     w.ui->doubleSpinBox->setValue(2.55);
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 0);
-    QCOMPARE(Ints({c->graf.sourceCap[1], c->graf.sinkCap[1]}), Ints({127, 408}));
-    w.ui->doubleSpinBox->setValue(0);
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf_farebny"), 0);
-    QCOMPARE(c->graf.sourceCap, Ints({0, 0, Max}));
-    QCOMPARE(c->graf.horizCap, Ints({150, 40, 0}));
-}
-
-void TestConstructionSlots::tooLargeImagesAreRefused()
-{
-    MyPainter w;
-    PaintWidget *c = w.canvas;
-    c->image = testimages::gray(4, 4, [](int, int) { return 9; });
-    c->objectSeeds = {QPoint(0, 0)};
-    c->backgroundSeeds = {QPoint(3, 3)};
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf"), 0);
-    QImage huge(8193, 8193, QImage::Format_Grayscale8);
-    huge.fill(7);
-    c->image = huge;
-    const auto before = snapshot(c);
-    BoxAnswerer boxes;
-    boxes.pressDefault();
-    boxes.pressDefault();
-    const int gray = invokeInt(c, "preved_obrazok_na_graf");
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf_farebny"), gray);
-    QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-    QVERIFY(gray != 0 && gray != 10 && gray != 11 && gray != 20);
-    QCOMPARE(boxes.seen.value(0).title, QString("Varovanie!!!"));
-    QVERIFY(boxes.seen.value(0).text.contains("prilis velky"));
-    QVERIFY(snapshot(c) == before);
-    // Missing seeds are told before the size.
-    c->backgroundSeeds.clear();
-    boxes.clear();
-    boxes.pressDefault();
-    boxes.pressDefault();
-    QCOMPARE(invokeInt(c, "preved_obrazok_na_graf") + invokeInt(c, "preved_obrazok_na_graf_farebny"), 40);
+    const QImage gray = c->image;
+    for (const QRgb green : {10u, 200u}) {
+        for (int x = 0; x < 3; ++x)
+            c->image.setPixel(x, 0, qRgb(qRed(gray.pixel(x, 0)), int(green), 90));
+        QCOMPARE(invoke(c, Colour), 0);
+        QCOMPARE(Ints({c->graf.sourceCap[1], c->graf.sinkCap[1], c->graf.horizCap[0]}), Ints({127, 408, 150}));
+        QVERIFY(!c->image.isGrayscale());
+    }
     QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
 }
 

@@ -1,8 +1,10 @@
-// The pipeline's order and refusals, without a window: what each status leaves behind and
-// which steps run after it.
+// The pipeline without a window: the refusals in their order (gray question, seeds, size),
+// what each leaves behind, and which steps run after it.
 #include "construction/GraphBuilder.h"
 #include "pipeline/Segmentation.h"
 #include "support/DiagCapture.h"
+#include "support/GrafState.h"
+#include "support/RowCompare.h"
 
 #include <QtTest>
 
@@ -18,25 +20,22 @@ struct Data {
     pipeline::Workspace w{image, object, background, intensities, graf, objectPixels, objectMask};
 };
 
-// Records the order of the calls the pipeline makes.
-class Recorder final : public pipeline::Steps, public SilentSolverHost {
+// The plain steps, recording the order of the calls the pipeline makes.
+const pipeline::Request Plain;
+class Recorder final : public pipeline::PlainSteps, public SilentSolverHost {
 public:
-    Recorder(Data &d, pipeline::Status status) : m_d(d), m_status(status) {}
+    Recorder(Data &d, bool refuse) : PlainSteps(d.w, Plain), m_refuse(refuse) {}
     pipeline::Status construct() override
     {
         calls << "construct";
-        if (m_status != pipeline::Status::Done)
-            return m_status;
-        return pipeline::construct(m_d.w, 1.0, pipeline::Variant::Gray,
-                                   [] { return pipeline::GrayAnswer::Convert; });
+        return m_refuse ? pipeline::Status::MissingSeeds : PlainSteps::construct();
     }
-    void draw() override { calls << "draw"; }
+    void draw() override { calls << "draw", PlainSteps::draw(); }
     void begin(int) override { calls << "solve"; }
     QStringList calls;
 
 private:
-    Data &m_d;
-    pipeline::Status m_status;
+    bool m_refuse;
 };
 
 } // namespace
@@ -44,96 +43,78 @@ private:
 class TestPipeline : public QObject {
     Q_OBJECT
 private slots:
-    void refusals_data()
-    {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<int>("variant");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("seeds");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("asked");
-        using S = pipeline::Status;
-        using V = pipeline::Variant;
-        using A = pipeline::GrayAnswer;
-        const int colour = QImage::Format_RGB32, gray = QImage::Format_Grayscale8;
-        const auto row = [](const char *name, int format, V variant, A answer, bool seeds,
-                            S status, bool asked) {
-            QTest::newRow(name) << format << int(variant) << int(answer) << seeds << int(status)
-                                << asked;
-        };
-        row("colour, declined", colour, V::Gray, A::Decline, true, S::GrayDeclined, true);
-        row("colour, dismissed", colour, V::Gray, A::Dismiss, true, S::GrayDismissed, true);
-        row("colour, converted, no seeds", colour, V::Gray, A::Convert, false, S::MissingSeeds,
-            true);
-        row("colour variant never asks", colour, V::Colour, A::Decline, true, S::Done, false);
-        row("gray image never asks", gray, V::Gray, A::Decline, true, S::Done, false);
-    }
-    void refusals()
-    {
-        QFETCH(int, format);
-        QFETCH(int, variant);
-        QFETCH(int, answer);
-        QFETCH(bool, seeds);
-        QFETCH(int, status);
-        QFETCH(bool, asked);
-        Data d;
-        d.image = QImage(3, 2, QImage::Format(format));
-        d.image.fill(QColor(200, 10, 10));
-        if (!seeds)
-            d.background.clear();
-        bool wasAsked = false;
-        const pipeline::Status got = pipeline::construct(d.w, 1.0, pipeline::Variant(variant), [&] {
-            wasAsked = true;
-            return pipeline::GrayAnswer(answer);
-        });
-        QCOMPARE(int(got), status);
-        QCOMPARE(wasAsked, asked);
-        // A refusal keeps the old intensities and graph; a build replaces both.
-        const bool built = got == pipeline::Status::Done;
-        QCOMPARE(d.intensities.size(), built ? std::size_t(6) : std::size_t(1));
-        QCOMPARE(d.graf.getPixelCount(), built ? 6 : 0);
-        // Converted (and so gray) exactly when the user agreed.
-        QCOMPARE(d.image.isGrayscale(),
-                 format != QImage::Format_RGB32 || answer == int(pipeline::GrayAnswer::Convert));
-    }
-
-    // One pixel over the limit is refused before the intensities are read.
-    void tooLargeIsRefusedBeforeReading()
-    {
-        Data d;
-        d.image = QImage(construction::MaxGraphPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
-        d.image.setColorTable({qRgb(0, 0, 0)}); // gray: entry i is (i, i, i)
-        d.image.fill(0);
-        // A decline would show if the palette picture were not taken as gray.
-        const pipeline::Status got = pipeline::construct(d.w, 1.0, pipeline::Variant::Gray, [] {
-            return pipeline::GrayAnswer::Decline;
-        });
-        QCOMPARE(got, pipeline::Status::TooLarge);
-        QCOMPARE(d.intensities.size(), std::size_t(1));
-    }
-
-    void stepsRunInOrderAndStopAtARefusal()
-    {
-        Data d;
-        d.image = QImage(3, 2, QImage::Format_Grayscale8);
-        d.image.fill(7);
-        DiagCapture capture;
-        Recorder refused(d, pipeline::Status::MissingSeeds);
-        QCOMPARE(pipeline::segment(refused, d.w, pipeline::Method::PushRelabel, refused).status,
-                 pipeline::Status::MissingSeeds);
-        QCOMPARE(refused.calls, QStringList{"construct"});
-        QCOMPARE(d.objectPixels, QVector<int>{-7});
-
-        for (const auto method : {pipeline::Method::AugmentingPaths, pipeline::Method::PushRelabel}) {
-            Recorder run(d, pipeline::Status::Done);
-            const pipeline::Result result = pipeline::segment(run, d.w, method, run);
-            QCOMPARE(result.status, pipeline::Status::Done);
-            QCOMPARE(run.calls, (QStringList{"construct", "solve", "draw"}));
-            QCOMPARE(d.objectMask.size(), 6);
-            QVERIFY(d.objectMask[0] && !d.objectMask[5]);
-        }
-    }
+    void refusalsInOrder();
+    void stepsRunInOrderAndStopAtARefusal();
 };
+
+void TestPipeline::refusalsInOrder()
+{
+    using S = pipeline::Status;
+    using A = pipeline::GrayAnswer;
+    const auto Gray = pipeline::Variant::Gray, Colour = pipeline::Variant::Colour;
+    // One row of pixels over the limit, gray through its palette (entry i is (i, i, i)).
+    QImage huge(construction::MaxGraphPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
+    huge.setColorTable({qRgb(0, 0, 0)});
+    huge.fill(0);
+    QImage gray(3, 2, QImage::Format_Grayscale8), red(3, 2, QImage::Format_RGB32), green(3, 2, QImage::Format_RGB32);
+    gray.fill(7), red.fill(QColor(200, 10, 10)), green.fill(QColor(0, 200, 90));
+    enum Seeds { Both, NoBackground, BackgroundOutside };
+    const struct { const char *name; QImage image; pipeline::Variant variant; A answer; Seeds seeds; S status;
+                   bool asked; int intensity; } rows[] = {
+        {"declined, before seeds", red, Gray, A::Decline, NoBackground, S::GrayDeclined, true, -1},
+        {"dismissed", red, Gray, A::Dismiss, Both, S::GrayDismissed, true, -1},
+        {"converted, then no seeds", red, Gray, A::Convert, NoBackground, S::MissingSeeds, true, -1},
+        {"converted", red, Gray, A::Convert, Both, S::Done, true, 73},  // (200 + 10 + 10) / 3
+        {"colour variant: red, never asks", red, Colour, A::Decline, Both, S::Done, false, 200},
+        {"colour variant: red 0", green, Colour, A::Decline, Both, S::Done, false, 0},
+        {"gray never asks", gray, Gray, A::Decline, Both, S::Done, false, 7},
+        {"seeds outside", gray, Gray, A::Decline, BackgroundOutside, S::MissingSeeds, false, -1},
+        {"seeds before size", huge, Gray, A::Decline, NoBackground, S::MissingSeeds, false, -1},
+        {"colour variant: seeds before size", huge, Colour, A::Decline, NoBackground, S::MissingSeeds, false, -1},
+        {"palette gray, too large", huge, Gray, A::Decline, Both, S::TooLarge, false, -1},
+        {"colour variant: too large", huge, Colour, A::Decline, Both, S::TooLarge, false, -1},
+    };
+    for (const auto &r : rows) {
+        Data d;
+        d.image = r.image;
+        d.graf.init(2, 1, 2), d.graf.sourceCap = {5, 6};  // an earlier graph
+        if (r.seeds != Both)
+            d.background = r.seeds == NoBackground ? std::vector<QPoint>() : std::vector<QPoint>{{3, 0}};
+        const auto before = grafstate::state(d.graf);
+        bool asked = false;
+        const S got = pipeline::construct(d.w, 1.0, r.variant, [&] { return asked = true, r.answer; });
+        ROW_COMPARE(got, r.status, r.name);
+        ROW_COMPARE(asked, r.asked, r.name);
+        // A refusal keeps the old intensities and graph; a build replaces both.
+        const std::vector<int> intensities = r.status == S::Done ? std::vector<int>(6, r.intensity) : std::vector<int>{-1};
+        ROW_COMPARE(d.intensities, intensities, r.name);
+        ROW_COMPARE(grafstate::state(d.graf) == before, r.status != S::Done, r.name);
+        // Converted exactly when the user agreed.
+        ROW_COMPARE(d.image.isGrayscale(), r.image.isGrayscale() || (asked && r.answer == A::Convert), r.name);
+    }
+}
+
+void TestPipeline::stepsRunInOrderAndStopAtARefusal()
+{
+    Data d;
+    d.image = QImage(3, 2, QImage::Format_Grayscale8);
+    d.image.fill(7);
+    DiagCapture capture;
+    Recorder refused(d, true);
+    QCOMPARE(pipeline::segment(refused, d.w, pipeline::Method::PushRelabel, refused).status,
+             pipeline::Status::MissingSeeds);
+    QCOMPARE(refused.calls, QStringList{"construct"});
+    QCOMPARE(d.objectPixels, QVector<int>{-7});
+
+    for (const auto method : {pipeline::Method::AugmentingPaths, pipeline::Method::PushRelabel}) {
+        Recorder run(d, false);
+        QCOMPARE(pipeline::segment(run, d.w, method, run).status, pipeline::Status::Done);
+        QCOMPARE(run.calls, (QStringList{"construct", "solve", "draw"}));
+        QCOMPARE(d.objectMask.size(), 6);
+        QVERIFY(d.objectMask[0] && !d.objectMask[5]);
+        QCOMPARE(d.image.pixel(0, 0), qRgb(0, 0, 0));  // drawn: the object's border
+    }
+}
 
 QTEST_GUILESS_MAIN(TestPipeline)
 #include "tst_pipeline.moc"
