@@ -5,6 +5,7 @@
 #include "image/imagefile.h"
 #include "support/BoxAnswerer.h"
 #include "support/CliRun.h"
+#include "support/ShownWindow.h"
 #include "support/TestImages.h"
 #include "tools/seeds.h"
 
@@ -70,15 +71,6 @@ bool mountTmpfs(const QString &dir, const char *options)
         && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
     return own && mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
 }
-
-struct Window : MyPainter {
-    Window()
-    {
-        show();
-        if (!QTest::qWaitForWindowExposed(this))
-            qWarning("window not exposed");
-    }
-};
 
 QStringList g_messages;
 void keepMessage(QtMsgType, const QMessageLogContext &, const QString &text) { g_messages << text; }
@@ -251,7 +243,7 @@ void TestFiles::damagedBitmapHoldsNoGarbage()
 
 void TestFiles::windowOpen()
 {
-    Window w;
+    ShownWindow w;
     QVERIFY(w.canvas->openImage(writeFile(m_dir.filePath("good.png"), encode(noise(30, 20), "png"))));
     const QImage before = w.canvas->image;
 
@@ -352,7 +344,7 @@ void TestFiles::failedWritesKeepTheOldFile()
     QCOMPARE(why, reason);
     QVERIFY(unchanged());
     {
-        Window w;
+        ShownWindow w;
         QVERIFY(w.canvas->openImage(input));
         BoxAnswerer boxes;
         boxes.pressDefault();
