@@ -4,6 +4,7 @@
 // spin box, the gray question is answered Yes, and the action "Ford-Fulkerson" or
 // "Push-relabel" is triggered. The clock stops once the canvas has been painted after the
 // run. Diagnostic lines go to a file in both programs, and both results are compared.
+#include "CliProcess.h"
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
 #include "graph/diag.h"
@@ -193,38 +194,6 @@ Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutP
     return r;
 }
 
-Run runCli(const QString &cli, const QStringList &args, const QString &stdoutPath)
-{
-    Run r;
-    std::vector<QByteArray> storage{QFile::encodeName(cli)};
-    for (const QString &a : args)
-        storage.push_back(a.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &b : storage)
-        argv.push_back(b.data());
-    argv.push_back(nullptr);
-    const QByteArray out = QFile::encodeName(stdoutPath);
-    std::fflush(stdout);
-    QElapsedTimer clock;
-    clock.start();
-    const pid_t pid = fork();
-    if (pid < 0)
-        return r;
-    if (pid == 0) {
-        const int fd = open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0)
-            _exit(126);
-        dup2(fd, STDOUT_FILENO);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.seconds = since(clock);
-    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return r;
-}
-
 // What one QCoreApplication::processEvents costs with the window and a window-modal
 // progress dialog up and nothing to do: the solvers' hosts call it once per search or
 // dequeued pixel, so it bounds how close the window can come to the command line. And what
@@ -388,7 +357,7 @@ int main(int argc, char **argv)
             bool canceled = false, failed = false, linesSame = true, imageSame = true;
             for (int k = 0; k < repeat; ++k) {
                 const Run wr = runWindow(path, pr, tmp.filePath("window.txt"), budget);
-                const Run cr = runCli(cli, cliArgs, tmp.filePath("cli.txt"));
+                const CliRun cr = runCli(cli, cliArgs, tmp.filePath("cli.txt"), budget + 30);
                 canceled = canceled || wr.canceled;
                 failed = failed || !wr.ok || !cr.ok;
                 w.push_back(wr.seconds);
