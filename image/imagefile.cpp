@@ -131,34 +131,46 @@ bool bmpDataShortfall(const QByteArray &header, qint64 fileSize, qint64 *needed)
     return true;
 }
 
-ImageRead readImageFile(const QString &path, const ReadLimits &limits)
+namespace {
+
+// Opens the file for reading, or says in r why it cannot be read.
+bool openForReading(const QString &path, QFile &file, ImageRead &r)
 {
-    ImageRead r;
     const QFileInfo info(path);
     if (!info.exists()) {
         // A file behind a folder we may not enter cannot be seen either: say so.
         const bool closed = !path.isEmpty() && folderClosed(info.absolutePath());
         r.status = closed ? ReadStatus::PermissionDenied : ReadStatus::NotFound;
         r.reason = closed ? "permission denied" : "not found";
-        return r;
+        return false;
     }
     if (info.isDir()) {
         r.status = ReadStatus::IsDirectory;
         r.reason = "is a directory";
-        return r;
+        return false;
     }
     if (!info.isFile()) {
         r.status = ReadStatus::NotRegularFile;
         r.reason = "not a regular file";
-        return r;
+        return false;
     }
-    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const bool denied = !info.isReadable() || file.error() == QFileDevice::PermissionsError;
         r.status = denied ? ReadStatus::PermissionDenied : ReadStatus::OpenFailed;
         r.reason = denied ? QString("permission denied") : file.errorString();
-        return r;
+        return false;
     }
+    return true;
+}
+
+} // namespace
+
+ImageRead readImageFile(const QString &path, const ReadLimits &limits)
+{
+    ImageRead r;
+    QFile file(path);
+    if (!openForReading(path, file, r))
+        return r;
 
     const qint64 fileSize = file.size();
     const QByteArray header = file.peek(64);
