@@ -1,6 +1,7 @@
 #include "graph/cutvalue.h"
 
 #include "graph/Graf.h"
+#include "graph/PixelGrid.h"
 
 namespace {
 
@@ -14,17 +15,20 @@ long long positive(int capacity)
 long long cutValue(const Graf &graf, const QVector<bool> &objectMask)
 {
     const int n = graf.width > 0 ? graf.getPixelCount() : 0;
+    const grid::Geometry geo{graf.width, n};
     const auto inObject = [&](int i) { return i < objectMask.size() && objectMask[i]; };
     long long value = 0;
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0, x = 0; i < n; ++i, x = x + 1 == graf.width ? 0 : x + 1) {
         const bool object = inObject(i);
         value += positive(object ? graf.sinkCap[i] : graf.sourceCap[i]);
-        const int x = i % graf.width;
-        // Each n-link once: from its lower end (vertCap) and its left end (horizCap).
-        if (i >= graf.width && inObject(i - graf.width) != object)
-            value += positive(graf.vertCap[i]);
-        if (x + 1 < graf.width && inObject(i + 1) != object)
-            value += positive(graf.horizCap[i]);
+        // Each n-link once: toward the pixel above and toward the right neighbour.
+        for (const int dir : {grid::Up, grid::Right}) {
+            const int j = geo.neighbour(i, x, dir);
+            if (j < 0 || inObject(j) == object)
+                continue;
+            const std::vector<int> &links = grid::isVertical(dir) ? graf.vertCap : graf.horizCap;
+            value += positive(links[std::size_t(geo.holder(i, dir))]);
+        }
     }
     return value;
 }
