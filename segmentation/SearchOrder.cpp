@@ -22,7 +22,9 @@ int bitWidth(unsigned v)
 
 SearchOrder::SearchOrder(const CapacityGrid &grid, const std::vector<int> &sources,
                          int blockLevels)
-    : g(grid), m_step{-grid.geo.width, 1, grid.geo.width, -1},
+    : g(grid),
+      m_step{grid.geo.step(0, grid::Up), grid.geo.step(0, grid::Right), grid.geo.step(0, grid::Down),
+             grid.geo.step(0, grid::Left)},
       m_node(std::size_t(grid.geo.count)), m_buckets(2)
 {
     const int n = grid.geo.count;
