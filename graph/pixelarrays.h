@@ -13,6 +13,18 @@
 #include <unistd.h>
 #endif
 
+#if defined(__linux__)
+// madvise over the whole blocks of `alignment` bytes inside [data, data + bytes).
+inline void adviseWholeBlocks(void *data, std::size_t bytes, std::uintptr_t alignment, int advice)
+{
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t begin = (start + alignment - 1) & ~(alignment - 1);
+    const std::uintptr_t end = (start + bytes) & ~(alignment - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, advice);
+}
+#endif
+
 // Per-pixel arrays of large images are first touched page by page, and on a virtual machine
 // every page fault is dear. Where the kernel gives transparent huge pages on request, asking
 // for them before the first touch turns most of those faults into one per 2 MiB. Only a
@@ -21,12 +33,8 @@ inline void adviseHugePages(void *data, std::size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t Huge = std::uintptr_t(2) << 20;
-    if (bytes < 2 * Huge)
-        return;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + Huge - 1) & ~(Huge - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(Huge - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+    if (bytes >= 2 * Huge)
+        adviseWholeBlocks(data, bytes, Huge, MADV_HUGEPAGE);
 #else
     (void)data;
     (void)bytes;
@@ -40,13 +48,8 @@ inline void releaseZeroPages(void *data, std::size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_DONTNEED)
     const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pageSize <= 0)
-        return;
-    const std::uintptr_t page = std::uintptr_t(pageSize);
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_DONTNEED);
+    if (pageSize > 0)
+        adviseWholeBlocks(data, bytes, std::uintptr_t(pageSize), MADV_DONTNEED);
 #else
     (void)data;
     (void)bytes;
