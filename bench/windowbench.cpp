@@ -5,6 +5,7 @@
 // "Push-relabel" is triggered. The clock stops once the canvas has been painted after the
 // run. Diagnostic lines go to a file in both programs, and both results are compared.
 #include "CliProcess.h"
+#include "benchcases.h"
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
 #include "graph/diag.h"
@@ -35,16 +36,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Five object seeds about the middle, four background seeds near the corners (as segbench).
-void seedsFor(int w, int h, std::vector<QPoint> &object, std::vector<QPoint> &background)
-{
-    const auto at = [w, h](double fx, double fy) {
-        return QPoint(std::clamp(int(fx * w), 0, w - 1), std::clamp(int(fy * h), 0, h - 1));
-    };
-    object = {at(0.5, 0.5), at(0.45, 0.45), at(0.55, 0.45), at(0.45, 0.55), at(0.55, 0.55)};
-    background = {at(0.03, 0.03), at(0.97, 0.03), at(0.03, 0.97), at(0.97, 0.97)};
-}
 
 // Answers the gray question Yes as soon as it shows; any other box is a failure.
 class GrayAnswerer : public QObject {
@@ -150,10 +141,10 @@ Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutP
             qApp->removeEventFilter(&answerer);
             return r;
         }
-        std::vector<QPoint> object, background;
-        seedsFor(canvas->image.width(), canvas->image.height(), object, background);
+        const bench::Seeds seeds = bench::seedsFor(canvas->image.width(), canvas->image.height(),
+                                                   bench::SeedSet::Diagonal);
         for (int pass = 0; pass < 2; ++pass)
-            for (const QPoint &p : pass == 0 ? object : background) {
+            for (const QPoint &p : pass == 0 ? seeds.object : seeds.background) {
                 const Qt::MouseButton b = pass == 0 ? Qt::LeftButton : Qt::RightButton;
                 QMouseEvent press(QEvent::MouseButtonPress, QPointF(p), b, b, Qt::NoModifier);
                 QApplication::sendEvent(canvas, &press);
@@ -341,16 +332,13 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "windowbench: cannot read %s\n", qPrintable(path));
             return 2;
         }
-        std::vector<QPoint> object, background;
-        seedsFor(probe.width(), probe.height(), object, background);
+        const bench::Seeds seeds =
+            bench::seedsFor(probe.width(), probe.height(), bench::SeedSet::Diagonal);
         for (const QString &method : methods) {
             const bool pr = method == "pr";
             QStringList cliArgs{path, "--lambda", "10", "--method", pr ? "pr" : "ff", "-o",
                                 tmp.filePath("cli.png")};
-            for (const QPoint &p : object)
-                cliArgs << "--object" << QString("%1,%2").arg(p.x()).arg(p.y());
-            for (const QPoint &p : background)
-                cliArgs << "--background" << QString("%1,%2").arg(p.x()).arg(p.y());
+            cliArgs << bench::cliSeedArguments(seeds);
             if (!lines)
                 cliArgs << "-q";
             std::vector<double> w, c, paint;
