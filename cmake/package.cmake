@@ -13,8 +13,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-A window (segmentacia) in which the user marks object and background pixels with
+    "A window (segmentacia) in which the user marks object and background pixels with
 the mouse and runs an augmenting-path or a push-relabel maximum-flow method on the
 graph of the image's pixels, and a command line (segmentacia-cli) that runs the
 same segmentation without a display, one independent process per image.")
