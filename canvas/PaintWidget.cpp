@@ -1,10 +1,10 @@
 #include "canvas/PaintWidget.h"
 
-#include "construction/GraphBuilder.h"
+#include "diag/diag.h"
+#include "graph/GraphLimit.h"
+#include "graph/selfcheck.h"
 #include "image/imagefile.h"
 #include "image/imageio.h"
-#include "graph/diag.h"
-#include "graph/selfcheck.h"
 #include "ui_MyPainter.h"
 
 #include <QApplication>
@@ -29,18 +29,15 @@ bool PaintWidget::openImage(const QString &fileName)
     segmented = false;
     // The size is checked before decoding: a small file may declare gigabytes of pixels.
     ReadLimits limits;
-    limits.maxPixels = construction::MaxGraphPixels;
+    limits.maxPixels = graphlimit::MaxPixels;
     limits.keepDamaged = true;
     const ImageRead read = readImageFile(fileName, limits);
     for (const QString &warning : read.warnings)
         qWarning("%s", qPrintable(warning));
     if (read.status == ReadStatus::TooLarge) {
-        showWarning(QString("Obrazok %1 sa neda otvorit: je prilis velky (%2 x %3 pixelov, "
-                            "najviac %4 pixelov).")
-                        .arg(QDir::toNativeSeparators(fileName))
-                        .arg(read.declaredSize.width())
-                        .arg(read.declaredSize.height())
-                        .arg(construction::MaxGraphPixels));
+        showWarning(QString("Obrazok %1 sa neda otvorit: je prilis velky (%2).")
+                        .arg(QDir::toNativeSeparators(fileName),
+                             graphlimit::slovak(read.declaredSize)));
         return false;
     }
     const QImage loaded = toEditableFormat(read.image);

@@ -1,6 +1,7 @@
 #include "construction/GraphBuilder.h"
 
 #include "graph/Graf.h"
+#include "graph/GraphLimit.h"
 #include "graph/PixelGrid.h"
 #include "graph/pixelarrays.h"
 
@@ -225,9 +226,9 @@ BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int widt
     // height alone, so an oversized request is refused before anything is read.
     if (width <= 0 || height <= 0)
         return BuildStatus::NoSeeds; // no pixel, so no seed can lie inside
-    const std::int64_t pixels = std::int64_t(width) * height;
-    if (pixels > MaxGraphPixels)
+    if (!graphlimit::fits(width, height))
         return BuildStatus::TooLarge;
+    const std::int64_t pixels = std::int64_t(width) * height;
     if (intensities.size() != std::size_t(pixels))
         return BuildStatus::SizeMismatch;
     const std::size_t count = intensities.size();

@@ -3,6 +3,7 @@
 #include "canvas/PaintWidget.h"
 
 #include "construction/GraphBuilder.h"
+#include "graph/GraphLimit.h"
 #include "pipeline/Segmentation.h"
 #include "ui_MyPainter.h"
 
@@ -102,11 +103,8 @@ int PaintWidget::constructGraph(pipeline::Variant variant)
         showMissingSeeds(variant);
         return MissingSeeds;
     case pipeline::Status::TooLarge:
-        showRefusal(QString("Obrazok je prilis velky na segmentaciu (%1 x %2 pixelov, najviac %3 "
-                            "pixelov).")
-                        .arg(image.width())
-                        .arg(image.height())
-                        .arg(construction::MaxGraphPixels));
+        showRefusal(QString("Obrazok je prilis velky na segmentaciu (%1).")
+                        .arg(graphlimit::slovak(image.size())));
         return ImageTooLarge;
     case pipeline::Status::OutOfMemory:
     case pipeline::Status::SolverOutOfMemory:

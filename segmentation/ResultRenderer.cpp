@@ -2,7 +2,7 @@
 
 #include "image/imageio.h"
 #include "graph/Graf.h"
-#include "graph/diag.h"
+#include "diag/diag.h"
 
 #include <QColor>
 #include <QImage>
