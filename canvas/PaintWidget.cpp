@@ -22,10 +22,8 @@ PaintWidget::PaintWidget(Ui::MyPainterClass *ui, QWidget *parent) : QWidget(pare
 
 bool PaintWidget::openImage(const QString &fileName)
 {
-    if (m_segmenting) {
-        QApplication::beep();
+    if (refusedDuringRun())
         return false;
-    }
     segmented = false;
     // The size is checked before decoding: a small file may declare gigabytes of pixels.
     ReadLimits limits;
@@ -102,10 +100,6 @@ bool PaintWidget::saveImage(const QString &fileName)
 
 void PaintWidget::clearImage()
 {
-    if (m_segmenting) {
-        QApplication::beep();
-        return;
-    }
     // On a palette image the raw value would be an index the palette may not have.
     makeEditable(image);
     image.fill(0xFFFFFFFF);
@@ -129,10 +123,8 @@ void PaintWidget::showWarning(const QString &text)
 
 void PaintWidget::mousePressEvent(QMouseEvent *event)
 {
-    if (m_segmenting) {
-        QApplication::beep();
+    if (refusedDuringRun())
         return;
-    }
     clickPoint = event->pos();
     const int x = clickPoint.x();
     const int y = clickPoint.y();
@@ -170,10 +162,6 @@ void PaintWidget::updateSeedCounters()
 
 void PaintWidget::resetSeeds()
 {
-    if (m_segmenting) {
-        QApplication::beep();
-        return;
-    }
     objectSeeds.clear();
     backgroundSeeds.clear();
     updateSeedCounters();
@@ -200,19 +188,28 @@ void PaintWidget::showSeedCoordinates(bool object)
 
 void PaintWidget::toGrayscale()
 {
-    if (m_segmenting) {
-        QApplication::beep();
-        return;
-    }
     convertToGray(image);
     update();
 }
 
 void PaintWidget::graf_test()
 {
-    if (m_segmenting) {
-        QApplication::beep();
-        return;
-    }
-    runGraphSelfCheck(graf);
+    if (!refusedDuringRun())
+        runGraphSelfCheck(graf);
+}
+
+// The window disables its commands during a run; this is for what reaches the canvas
+// all the same: a press already on its way, a slot invoked directly.
+bool PaintWidget::refusedDuringRun() const
+{
+    if (!m_segmenting)
+        return false;
+    QApplication::beep();
+    return true;
+}
+
+void PaintWidget::setSegmenting(bool running)
+{
+    m_segmenting = running;
+    emit segmentingChanged(running);
 }
