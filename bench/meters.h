@@ -2,7 +2,7 @@
 
 // What the benchmarks measure with: wall and CPU clocks, the resident set's peak, a diagnostic
 // sink that counts instead of printing, and a solver host that cancels over a time budget.
-#include "graph/diag.h"
+#include "diag/diag.h"
 #include "segmentation/SolverHost.h"
 
 #include <algorithm>

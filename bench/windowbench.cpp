@@ -8,7 +8,7 @@
 #include "benchcases.h"
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
-#include "graph/diag.h"
+#include "diag/diag.h"
 #include "ui_MyPainter.h"
 
 #include <QAbstractButton>

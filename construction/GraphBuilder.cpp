@@ -1,6 +1,7 @@
 #include "construction/GraphBuilder.h"
 
 #include "graph/Graf.h"
+#include "graph/GraphLimit.h"
 #include "graph/PixelGrid.h"
 #include "graph/pixelarrays.h"
 
@@ -142,17 +143,14 @@ void writeLinks(Graf &target, const std::vector<int> &intensities,
     // Row 0 has no link upward and the last column none to the right: those entries keep
     // the zero they were given, as the setters would store.
     const grid::Geometry geo{width, int(count)};
+    const grid::Links<int> links{geo, target.vertCap.data(), target.horizCap.data()};
     const int *in = intensities.data();
-    int *vertCap = target.vertCap.data();
-    int *horizCap = target.horizCap.data();
-    for (int p = 0, x = 0; p < geo.count; ++p, x = x + 1 == width ? 0 : x + 1) {
-        const int up = geo.neighbour(p, x, grid::Up);
-        if (up >= 0)
-            vertCap[geo.holder(p, grid::Up)] = intensityRange - std::abs(in[p] - in[up]);
-        const int right = geo.neighbour(p, x, grid::Right);
-        if (right >= 0)
-            horizCap[geo.holder(p, grid::Right)] = intensityRange - std::abs(in[p] - in[right]);
-    }
+    for (int p = 0, x = 0; p < geo.count; ++p, x = x + 1 == width ? 0 : x + 1)
+        for (const int dir : {grid::Up, grid::Right}) {
+            const int q = geo.neighbour(p, x, dir);
+            if (q >= 0)
+                links.at(p, dir) = intensityRange - std::abs(in[p] - in[q]);
+        }
 }
 
 } // namespace
@@ -228,9 +226,9 @@ BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int widt
     // height alone, so an oversized request is refused before anything is read.
     if (width <= 0 || height <= 0)
         return BuildStatus::NoSeeds; // no pixel, so no seed can lie inside
-    const std::int64_t pixels = std::int64_t(width) * height;
-    if (pixels > MaxGraphPixels)
+    if (!graphlimit::fits(width, height))
         return BuildStatus::TooLarge;
+    const std::int64_t pixels = std::int64_t(width) * height;
     if (intensities.size() != std::size_t(pixels))
         return BuildStatus::SizeMismatch;
     const std::size_t count = intensities.size();

@@ -9,16 +9,11 @@ class QImage;
 
 namespace construction {
 
-// Above this many pixels the image is refused: 32 bytes a pixel for the graph alone,
-// plus the solvers' working arrays, must fit comfortably in memory, and every pixel
-// index and node id (pixelCount + 1) must stay far from the 32-bit limit.
-constexpr int MaxGraphPixels = 64 * 1024 * 1024;
-
 enum class BuildStatus {
     Ok,
     NoSeeds,      // an object or a background seed is missing (after dropping seeds outside
                   // the image); also for an image without pixels
-    TooLarge,     // more than MaxGraphPixels pixels
+    TooLarge,     // more pixels than graphlimit allows
     OutOfMemory,  // the graph could not be allocated
     SizeMismatch, // intensities does not hold width * height values: a caller's mistake
 };

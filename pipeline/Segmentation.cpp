@@ -1,6 +1,7 @@
 #include "pipeline/Segmentation.h"
 
 #include "construction/GraphBuilder.h"
+#include "graph/GraphLimit.h"
 #include "image/imageio.h"
 #include "segmentation/FordFulkerson.h"
 #include "segmentation/PushRelabel.h"
@@ -53,7 +54,7 @@ Status construct(const Workspace &w, double lambda, Variant variant, const GrayQ
     // Before the intensities are read: an oversized image costs nothing more.
     const int width = w.image.width();
     const int height = w.image.height();
-    if (qint64(width) * height > construction::MaxGraphPixels)
+    if (!graphlimit::fits(width, height))
         return Status::TooLarge;
 
     try {

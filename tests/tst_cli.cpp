@@ -6,7 +6,7 @@
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "graph/cutvalue.h"
-#include "graph/diagblocks.h"
+#include "diag/diagblocks.h"
 #include "image/imageio.h"
 #include "image/scribble.h"
 #include "support/BoxAnswerer.h"

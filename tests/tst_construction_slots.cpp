@@ -3,7 +3,7 @@
 // pipeline's and are tested there.
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
-#include "construction/GraphBuilder.h"
+#include "graph/GraphLimit.h"
 #include "support/BoxAnswerer.h"
 #include "support/GrafState.h"
 #include "support/TestImages.h"
@@ -64,7 +64,7 @@ void TestConstructionSlots::refusalBoxes()
 {
     MyPainter w;
     PaintWidget *c = w.canvas;
-    QImage huge(construction::MaxGraphPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
+    QImage huge(graphlimit::MaxPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
     huge.setColorTable({qRgb(0, 0, 0)});  // gray: no question
     huge.fill(0);
     const QString gray = "Musite si zvolit najmenej jeden bod patriaci casti objektu a jeden patriaci casti pozadiu! "

@@ -1,6 +1,6 @@
 // The pipeline without a window: the refusals in their order (gray question, seeds, size),
 // what each leaves behind, and which steps run after it.
-#include "construction/GraphBuilder.h"
+#include "graph/GraphLimit.h"
 #include "pipeline/Segmentation.h"
 #include "support/DiagCapture.h"
 #include "support/GrafState.h"
@@ -53,7 +53,7 @@ void TestPipeline::refusalsInOrder()
     using A = pipeline::GrayAnswer;
     const auto Gray = pipeline::Variant::Gray, Colour = pipeline::Variant::Colour;
     // One row of pixels over the limit, gray through its palette (entry i is (i, i, i)).
-    QImage huge(construction::MaxGraphPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
+    QImage huge(graphlimit::MaxPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
     huge.setColorTable({qRgb(0, 0, 0)});
     huge.fill(0);
     QImage gray(3, 2, QImage::Format_Grayscale8), red(3, 2, QImage::Format_RGB32), green(3, 2, QImage::Format_RGB32);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/scribble.h"
+
 #include <QByteArray>
 #include <QPoint>
 #include <QString>
@@ -10,10 +12,7 @@
 // and lambda, checked strictly, with messages that quote bad input safely.
 namespace cli {
 
-struct Seed {
-    bool object = true;
-    QPoint point;
-};
+using Seed = scribble::Seed;
 
 // "object seed (2,0)"
 QString describe(const Seed &seed);

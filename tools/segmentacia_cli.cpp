@@ -1,10 +1,10 @@
 // The segmentation without a window: the same decoding and the same pipeline as the
 // canvas, driven from the command line.
-#include "construction/GraphBuilder.h"
+#include "diag/diag.h"
+#include "diag/diagblocks.h"
 #include "graph/Graf.h"
+#include "graph/GraphLimit.h"
 #include "graph/cutvalue.h"
-#include "graph/diag.h"
-#include "graph/diagblocks.h"
 #include "image/imagefile.h"
 #include "image/imageio.h"
 #include "image/results.h"
@@ -80,17 +80,19 @@ bool writeImage(const QImage &image, const QString &path)
     return true;
 }
 
+QString tooLarge(const QSize &size)
+{
+    return QString("the image is too large to segment (%1)").arg(graphlimit::english(size));
+}
+
 // Decoded once, its size checked before; a truncated or corrupt file is refused.
 int readImage(const QString &path, const char *what, QImage &image)
 {
     ReadLimits limits;
-    limits.maxPixels = construction::MaxGraphPixels;
+    limits.maxPixels = graphlimit::MaxPixels;
     const ImageRead read = readImageFile(path, limits);
     if (read.status == ReadStatus::TooLarge && QByteArray(what) == "the image") {
-        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
-                     .arg(read.declaredSize.width())
-                     .arg(read.declaredSize.height())
-                     .arg(construction::MaxGraphPixels));
+        complain(tooLarge(read.declaredSize));
         return Refused;
     }
     if (read.status != ReadStatus::Ok) {
@@ -114,7 +116,7 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
         const int read = readImage(path, "the seed image", picture);
         if (read != Done)
             return read;
-        std::vector<scribble::Seed> found;
+        std::vector<Seed> found;
         switch (scribble::readSeeds(picture, size.width(), size.height(), found)) {
         case scribble::Status::Ok:
             break;
@@ -137,12 +139,7 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
                          .arg(path));
             return BadInput;
         }
-        std::vector<Seed> converted;
-        converted.reserve(found.size());
-        for (const scribble::Seed &s : found)
-            converted.push_back({s.object, s.point});
-        seeds.insert(seeds.begin() + std::ptrdiff_t(it->first), converted.begin(),
-                     converted.end());
+        seeds.insert(seeds.begin() + std::ptrdiff_t(it->first), found.begin(), found.end());
     }
     return opt.scribbles.empty() ? Done : checkSeeds(seeds);
 }
@@ -266,39 +263,41 @@ pipeline::Request requestOf(const Options &opt)
     return request;
 }
 
+// What each of the pipeline's statuses becomes here: the summary's status and the
+// complaint; every status but Done exits with Refused.
+struct Outcome {
+    pipeline::Status status;
+    const char *summary;
+    const char *complaint; // TooLarge's names the size: see tooLarge()
+};
+
+constexpr const char *NotGray =
+    "the image is not grayscale and --gray no keeps it from being converted: segmentation refused";
+
+const Outcome Outcomes[] = {
+    {pipeline::Status::Done, "done", nullptr},
+    {pipeline::Status::GrayDeclined, "not grayscale", NotGray},
+    {pipeline::Status::GrayDismissed, "not grayscale", NotGray},
+    {pipeline::Status::TooLarge, "too large", nullptr},
+    {pipeline::Status::OutOfMemory, "out of memory", "not enough memory to build the graph"},
+    {pipeline::Status::SolverOutOfMemory, "out of memory", "not enough memory for the solver"},
+    // Every seed was checked against the image before, so this is no user's mistake.
+    {pipeline::Status::MissingSeeds, "missing seeds",
+     "the graph could not be built from this image and these seeds"},
+};
+
 // Done, or Refused after saying why.
 int reportStatus(pipeline::Status status, const QImage &image, Summary &summary)
 {
-    switch (status) {
-    case pipeline::Status::Done:
-        summary.status = "done";
-        return Done;
-    case pipeline::Status::GrayDeclined:
-    case pipeline::Status::GrayDismissed:
-        summary.status = "not grayscale";
-        complain("the image is not grayscale and --gray no keeps it from being converted: "
-                 "segmentation refused");
-        break;
-    case pipeline::Status::TooLarge:
-        summary.status = "too large";
-        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
-                     .arg(image.width())
-                     .arg(image.height())
-                     .arg(construction::MaxGraphPixels));
-        break;
-    case pipeline::Status::OutOfMemory:
-        summary.status = "out of memory";
-        complain("not enough memory to build the graph");
-        break;
-    case pipeline::Status::SolverOutOfMemory:
-        summary.status = "out of memory";
-        complain("not enough memory for the solver");
-        break;
-    case pipeline::Status::MissingSeeds:
-        // Every seed was checked against the image above, so this is no user's mistake.
-        summary.status = "missing seeds";
-        complain("the graph could not be built from this image and these seeds");
-        break;
+    for (const Outcome &o : Outcomes) {
+        if (o.status != status)
+            continue;
+        summary.status = o.summary;
+        if (status == pipeline::Status::TooLarge)
+            complain(tooLarge(image.size()));
+        else if (o.complaint)
+            complain(o.complaint);
+        return status == pipeline::Status::Done ? Done : Refused;
     }
     return Refused;
 }

@@ -1,4 +1,4 @@
-#include "graph/diag.h"
+#include "diag/diag.h"
 
 #include <QByteArray>
 #include <QString>
