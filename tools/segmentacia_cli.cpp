@@ -147,25 +147,6 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
     return opt.scribbles.empty() ? Done : checkSeeds(seeds);
 }
 
-// The plain steps, keeping a copy of the graph as constructed when asked.
-class KeepingSteps final : public pipeline::PlainSteps {
-public:
-    KeepingSteps(const pipeline::Workspace &w, const pipeline::Request &request, Graf *keep)
-        : PlainSteps(w, request), m_keep(keep)
-    {
-    }
-    pipeline::Status construct() override
-    {
-        const pipeline::Status status = PlainSteps::construct();
-        if (status == pipeline::Status::Done && m_keep)
-            *m_keep = m_w.graf;
-        return status;
-    }
-
-private:
-    Graf *m_keep;
-};
-
 // What --json reports; filled as the run goes.
 struct Summary {
     int width = 0;
@@ -352,18 +333,13 @@ int segment(const Options &opt, Summary &summary)
     const pipeline::Workspace workspace{image, objectSeeds,  backgroundSeeds, intensities,
                                         graf,  objectPixels, objectMask};
     const pipeline::Request request = requestOf(opt);
-    // The augmenting-path method lowers capacities in place, and the summary's cut is
-    // taken on the graph as constructed.
-    Graf constructed;
-    const bool keep = !opt.jsonPath.isEmpty() && !opt.pushRelabel;
-    KeepingSteps steps(workspace, request, keep ? &constructed : nullptr);
 
     const bool progress =
         isatty(STDERR_FILENO) && (opt.quiet || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
     pipeline::Result result;
     {
         TerminalProgress host(progress);
-        result = pipeline::segment(steps, workspace, request.method, host);
+        result = pipeline::segment(workspace, request, host);
     }
     summary.constructionSeconds = result.figures.constructSeconds;
     summary.solverSeconds = result.figures.solveSeconds;
@@ -372,8 +348,13 @@ int segment(const Options &opt, Summary &summary)
         return Refused;
     summary.steps = result.figures.work;
     summary.objectPixels = objectPixels.size();
-    if (!opt.jsonPath.isEmpty())
-        summary.cut = cutValue(keep ? constructed : graf, objectMask);
+    // The summary's cut is taken on the graph as constructed, which the augmenting-path
+    // method has lowered in place: its capacities are written again from what built them,
+    // rather than a copy of the whole graph kept through the run.
+    if (!opt.jsonPath.isEmpty()
+        && construction::rewriteCapacities(graf, intensities, objectSeeds, backgroundSeeds,
+                                           opt.lambda))
+        summary.cut = cutValue(graf, objectMask);
     return writeOutputs(opt, image, original, objectMask);
 }
 
