@@ -193,18 +193,32 @@ double secondsSince(QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-// Writing a result over an image it is made from would lose that image.
-bool outputsAreNotInputs(const Options &opt)
+// Writing a result over an image it is made from would lose that image, and two results
+// written to one file would leave only the last.
+bool outputsAreApart(const Options &opt)
 {
     QStringList inputs{opt.imagePath};
     for (const auto &scribble : opt.scribbles)
         inputs << scribble.second;
-    for (const QString &output : {opt.outputPath, opt.maskPath, opt.cutoutPath, opt.jsonPath})
+    const std::pair<const char *, QString> outputs[] = {{"-o", opt.outputPath},
+                                                        {"--mask", opt.maskPath},
+                                                        {"--cutout", opt.cutoutPath},
+                                                        {"--json", opt.jsonPath}};
+    const auto isFile = [](const QString &output) { return !output.isEmpty() && output != "-"; };
+    for (const auto &[option, output] : outputs)
         for (const QString &input : inputs)
-            if (!output.isEmpty() && output != "-" && isSameFile(input, output)) {
+            if (isFile(output) && isSameFile(input, output)) {
                 complain(QString("the output '%1' is the input image '%2' itself; choose "
                                  "another file")
                              .arg(output, input));
+                return false;
+            }
+    for (auto a = std::begin(outputs); a != std::end(outputs); ++a)
+        for (auto b = a + 1; b != std::end(outputs); ++b)
+            if (isFile(a->second) && isFile(b->second) && isSameFile(a->second, b->second)) {
+                complain(QString("%1 '%2' and %3 '%4' name the same file; give each output "
+                                 "a file of its own")
+                             .arg(a->first, a->second, b->first, b->second));
                 return false;
             }
     return true;
@@ -301,7 +315,7 @@ int writeOutputs(const Options &opt, const QImage &drawn, const QImage &original
 
 int segment(const Options &opt, Summary &summary)
 {
-    if (!outputsAreNotInputs(opt))
+    if (!outputsAreApart(opt))
         return BadInput;
     QElapsedTimer stage;
     stage.start();
