@@ -4,7 +4,9 @@
 #include <QString>
 
 #include <cstdio>
+#include <array>
 #include <cstring>
+#include <limits>
 
 namespace diag {
 namespace {
@@ -25,10 +27,13 @@ Sink *current = &stdoutSink;
 
 } // namespace
 
+bool detail::textKept = true;
+
 Sink *setSink(Sink *sink)
 {
     Sink *previous = current;
     current = sink ? sink : &stdoutSink;
+    detail::textKept = current->keepsText();
     return previous == &stdoutSink ? nullptr : previous;
 }
 
@@ -48,55 +53,94 @@ Line::~Line()
     current->writeLine(m_buffer, m_length);
 }
 
-void Line::append(const char *text, std::size_t length)
-{
-    // Every line of the program is far shorter; a longer one is cut, never overrun.
-    if (length > Capacity - m_length) {
-        length = Capacity - m_length;
-    }
-    std::memcpy(m_buffer + m_length, text, length);
-    m_length += length;
-}
-
-Line &Line::operator<<(const char *text)
-{
-    append(text, std::strlen(text));
-    return *this;
-}
-
 Line &Line::operator<<(const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
-    append(bytes.constData(), std::size_t(bytes.size()));
+    if (m_keep) {
+        const QByteArray bytes = text.toUtf8();
+        append(bytes.constData(), std::size_t(bytes.size()));
+    }
     return *this;
 }
 
-Line &Line::operator<<(char c)
+namespace {
+
+// "00" to "99": two digits for every division.
+struct DigitPairs {
+    char text[200];
+    constexpr DigitPairs() : text()
+    {
+        for (int i = 0; i < 100; ++i) {
+            text[2 * i] = char('0' + i / 10);
+            text[2 * i + 1] = char('0' + i % 10);
+        }
+    }
+};
+constexpr DigitPairs digitPairs;
+
+// How many decimal digits v has: from its bit length, which leaves two candidates.
+template <typename Unsigned>
+int digitCount(Unsigned v)
 {
-    append(&c, 1);
-    return *this;
+    static constexpr auto powers = [] {
+        std::array<Unsigned, std::numeric_limits<Unsigned>::digits10 + 1> p{};
+        Unsigned power = 1;
+        for (auto &e : p) {
+            e = power;
+            power = Unsigned(power * 10);
+        }
+        return p;
+    }();
+    if (v == 0)
+        return 1;
+#if defined(__GNUC__)
+    const int bits = 64 - __builtin_clzll(static_cast<unsigned long long>(v));
+#else
+    int bits = 0;
+    for (Unsigned rest = v; rest != 0; rest >>= 1)
+        ++bits;
+#endif
+    const int guess = bits * 1233 >> 12; // bits * log10(2), rounded down
+    return guess + (v >= powers[std::size_t(guess)]);
 }
 
-Line &Line::operator<<(int value)
+// The decimal digits of v, written backwards so that they end at `end`.
+template <typename Unsigned>
+void writeDigitsBefore(char *end, Unsigned v)
 {
-    return *this << static_cast<long long>(value);
+    while (v >= 100) {
+        const unsigned pair = unsigned(v % 100);
+        v /= 100;
+        end -= 2;
+        std::memcpy(end, digitPairs.text + 2 * pair, 2);
+    }
+    if (v >= 10)
+        std::memcpy(end - 2, digitPairs.text + 2 * unsigned(v), 2);
+    else
+        end[-1] = char('0' + unsigned(v));
 }
 
-Line &Line::operator<<(long long value)
+} // namespace
+
+// Straight into the line: the magnitude in the unsigned type of the same width, so the
+// smallest value needs no special case. Where the line has less room than the longest
+// number, through a copy that append() cuts.
+template <typename Unsigned, typename Signed>
+void Line::appendNumber(Signed value)
 {
-    char digits[24];
-    char *end = digits + sizeof digits;
-    char *p = end;
-    // Work on the negative side so that the smallest value needs no special case.
-    long long v = value < 0 ? value : -value;
-    do {
-        *--p = char('0' - v % 10);
-        v /= 10;
-    } while (v != 0);
-    if (value < 0)
-        *--p = '-';
-    append(p, std::size_t(end - p));
-    return *this;
+    const bool negative = value < 0;
+    const Unsigned magnitude = negative ? Unsigned(0) - Unsigned(value) : Unsigned(value);
+    const std::size_t length = std::size_t(negative) + std::size_t(digitCount(magnitude));
+    char spare[24];
+    char *out = Capacity - m_length >= sizeof spare ? m_buffer + m_length : spare;
+    out[0] = '-';
+    writeDigitsBefore(out + length, magnitude);
+    if (out == spare)
+        append(spare, length);
+    else
+        m_length += length;
 }
+
+template void Line::appendNumber<unsigned>(int);
+template void Line::appendNumber<unsigned long long>(long long);
 
 } // namespace diag

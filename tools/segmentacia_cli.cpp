@@ -38,6 +38,7 @@ namespace {
 class NullSink final : public diag::Sink {
 public:
     void writeLine(const char *, std::size_t) override {}
+    bool keepsText() const override { return false; }
 };
 
 bool sameTerminal(int a, int b)
