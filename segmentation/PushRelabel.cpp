@@ -43,10 +43,13 @@ public:
     {
         assignPixelArray(objectMask, m_n, false);
         m_mark = objectMask.data();
-        // The flows are zero pages as construction leaves them.
+        // The flows are zero pages as construction leaves them. When the preflow writes
+        // the t-link flows of most pixels, the pushes that follow reach the n-link flows
+        // of nearly every page too (one page holds a row's on a 1024-pixel-wide image).
         if (preflowWritesMost)
-            for (std::vector<int> *flows : {&graf.sourceFlow, &graf.sinkFlow})
-                populateForWriting(flows->data(), flows->size() * sizeof(int));
+            for (const auto flows : {&Graf::sourceFlow, &Graf::sinkFlow, &Graf::vertFlow,
+                                     &Graf::horizFlow})
+                populateForWriting((graf.*flows).data(), (graf.*flows).size() * sizeof(int));
         m_sourceCap = graf.sourceCap.data();
         m_sinkCap = graf.sinkCap.data();
         m_sourceFlow = graf.sourceFlow.data();
@@ -57,7 +60,8 @@ public:
         m_horizFlow = graf.horizFlow.data();
     }
 
-    void preflow();
+    // The sum of the excesses it leaves, in 64 bits.
+    long long preflow();
     void discharge(int u);
 
     int queueLength() const { return m_count; }
@@ -117,8 +121,9 @@ private:
 // No amount written to a t-link exceeds its capacity, so the graph's check of that is left
 // out here.
 template <typename Excess>
-void PushRelabel<Excess>::preflow()
+long long PushRelabel<Excess>::preflow()
 {
+    long long total = 0;
     for (int i = 0; i < m_n; ++i) {
         const int s = m_sourceCap[i];
         const int t = m_sinkCap[i];
@@ -130,13 +135,16 @@ void PushRelabel<Excess>::preflow()
         const bool queued = t < s;
         Node<Excess> &node = m_nodes[std::size_t(i)];
         node.height = 1;
-        node.excess = queued ? Excess((long long)s - t) : Excess(0);
+        const int excess = queued ? s - t : 0; // below 2147483647, as t >= 1
+        node.excess = Excess(excess);
+        total += excess;
         m_sourceFlow[i] = s;
         m_sinkFlow[i] = queued ? t : s;
         m_queue[std::size_t(m_count)] = i;
         m_count += queued;
         m_mark[i] = queued;
     }
+    return total;
 }
 
 template <typename Excess>
@@ -261,21 +269,13 @@ void PushRelabel<Excess>::discharge(int u)
     node.height = hu;
 }
 
-// What the preflow will do, from the t-link capacities alone.
-struct Outlook {
-    bool excessFits32 = true;
-    bool preflowWritesMost = false;
-};
-
+// From the preflow on, for a run whose preflow is done.
 template <typename Excess>
-PushRelabelRun run(Graf &graf, QVector<int> &objectPixels, QVector<bool> &objectMask,
-                   SolverHost &host, PushRelabelTrace *trace, const Outlook &outlook)
+PushRelabelRun finish(PushRelabel<Excess> &pr, Graf &graf, QVector<int> &objectPixels,
+                      QVector<bool> &objectMask, SolverHost &host, PushRelabelTrace *trace)
 {
     PushRelabelRun result;
     const int n = graf.getPixelCount();
-    PushRelabel<Excess> pr(graf, objectMask, outlook.preflowWritesMost);
-
-    pr.preflow();
     diag::line("DOKONCENIE HRAN O DLZKE 2");
     objectPixels.clear();
 
@@ -324,40 +324,37 @@ PushRelabelRun run(Graf &graf, QVector<int> &objectPixels, QVector<bool> &object
     return result;
 }
 
-// Whether 32 bits hold every excess of the run. From flows at 0 no n-link counter goes
-// below 0 (a push adds at most the room left, a take-back at most the counter), so every
-// move takes at most what a pixel holds and no excess goes below 0; their sum starts at
-// the preflow's total and never grows. So while that total fits, each excess does. Flow
-// from several t-links near 2147483647 can meet in one pixel, and then the run needs 64
-// bits.
-Outlook outlookOf(const Graf &graf)
+// Whether the preflow will write the t-link flows of most pixels (both links at least 1),
+// from a sample.
+bool preflowWritesMost(const Graf &graf)
 {
     const int n = graf.getPixelCount();
-    const int *source = graf.sourceCap.data();
-    const int *sink = graf.sinkCap.data();
-    long long total = 0;
-    int both = 0;
-    for (int i = 0; i < n; ++i) {
-        if (source[i] < 1 || sink[i] < 1)
-            continue;
-        ++both;
-        if (source[i] > sink[i])
-            total += (long long)source[i] - sink[i];
-    }
-    Outlook outlook;
-    outlook.excessFits32 = total <= INT_MAX;
-    outlook.preflowWritesMost = both > n / 2;
-    return outlook;
+    int sampled = 0;
+    int linked = 0;
+    for (int i = 0; i < n; i += 61, ++sampled)
+        linked += graf.sourceCap[std::size_t(i)] >= 1 && graf.sinkCap[std::size_t(i)] >= 1;
+    return linked > sampled / 2;
 }
 
 PushRelabelRun runWithTrace(Graf &graf, QVector<int> &objectPixels, QVector<bool> &objectMask,
                             SolverHost &host, PushRelabelTrace *trace)
 {
-    // Half the memory traffic of the working arrays with the same values.
-    const Outlook outlook = outlookOf(graf);
-    if (outlook.excessFits32)
-        return run<int>(graf, objectPixels, objectMask, host, trace, outlook);
-    return run<long long>(graf, objectPixels, objectMask, host, trace, outlook);
+    const bool populate = preflowWritesMost(graf);
+    // Excess in 32 bits, half the memory traffic, when they hold every excess of the run.
+    // From flows at 0 no n-link counter goes below 0 (a push adds at most the room left, a
+    // take-back at most the counter), so every move takes at most what a pixel holds and
+    // no excess goes below 0; their sum starts at the preflow's total and never grows. So
+    // while that total fits, each excess does. Flow from several t-links near 2147483647
+    // can meet in one pixel; then the preflow, which only sets values, is made again with
+    // 64 bits.
+    {
+        PushRelabel<int> narrow(graf, objectMask, populate);
+        if (narrow.preflow() <= INT_MAX)
+            return finish(narrow, graf, objectPixels, objectMask, host, trace);
+    }
+    PushRelabel<long long> wide(graf, objectMask, false);
+    wide.preflow();
+    return finish(wide, graf, objectPixels, objectMask, host, trace);
 }
 
 } // namespace
