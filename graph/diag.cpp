@@ -4,9 +4,8 @@
 #include <QString>
 
 #include <cstdio>
-#include <array>
 #include <cstring>
-#include <limits>
+#include <iterator>
 
 namespace diag {
 namespace {
@@ -77,35 +76,10 @@ struct DigitPairs {
 };
 constexpr DigitPairs digitPairs;
 
-// How many decimal digits v has: from its bit length, which leaves two candidates.
+// The decimal digits of v, written backwards so that they end at `end`; returns where
+// they begin.
 template <typename Unsigned>
-int digitCount(Unsigned v)
-{
-    static constexpr auto powers = [] {
-        std::array<Unsigned, std::numeric_limits<Unsigned>::digits10 + 1> p{};
-        Unsigned power = 1;
-        for (auto &e : p) {
-            e = power;
-            power = Unsigned(power * 10);
-        }
-        return p;
-    }();
-    if (v == 0)
-        return 1;
-#if defined(__GNUC__)
-    const int bits = 64 - __builtin_clzll(static_cast<unsigned long long>(v));
-#else
-    int bits = 0;
-    for (Unsigned rest = v; rest != 0; rest >>= 1)
-        ++bits;
-#endif
-    const int guess = bits * 1233 >> 12; // bits * log10(2), rounded down
-    return guess + (v >= powers[std::size_t(guess)]);
-}
-
-// The decimal digits of v, written backwards so that they end at `end`.
-template <typename Unsigned>
-void writeDigitsBefore(char *end, Unsigned v)
+char *digitsBefore(char *end, Unsigned v)
 {
     while (v >= 100) {
         const unsigned pair = unsigned(v % 100);
@@ -113,31 +87,28 @@ void writeDigitsBefore(char *end, Unsigned v)
         end -= 2;
         std::memcpy(end, digitPairs.text + 2 * pair, 2);
     }
-    if (v >= 10)
-        std::memcpy(end - 2, digitPairs.text + 2 * unsigned(v), 2);
-    else
-        end[-1] = char('0' + unsigned(v));
+    if (v >= 10) {
+        end -= 2;
+        std::memcpy(end, digitPairs.text + 2 * unsigned(v), 2);
+    } else {
+        *--end = char('0' + unsigned(v));
+    }
+    return end;
 }
 
 } // namespace
 
-// Straight into the line: the magnitude in the unsigned type of the same width, so the
-// smallest value needs no special case. Where the line has less room than the longest
-// number, through a copy that append() cuts.
+// The magnitude in the unsigned type of the same width, so the smallest value needs no
+// special case.
 template <typename Unsigned, typename Signed>
 void Line::appendNumber(Signed value)
 {
-    const bool negative = value < 0;
-    const Unsigned magnitude = negative ? Unsigned(0) - Unsigned(value) : Unsigned(value);
-    const std::size_t length = std::size_t(negative) + std::size_t(digitCount(magnitude));
-    char spare[24];
-    char *out = Capacity - m_length >= sizeof spare ? m_buffer + m_length : spare;
-    out[0] = '-';
-    writeDigitsBefore(out + length, magnitude);
-    if (out == spare)
-        append(spare, length);
-    else
-        m_length += length;
+    char digits[24];
+    const Unsigned magnitude = value < 0 ? Unsigned(0) - Unsigned(value) : Unsigned(value);
+    char *p = digitsBefore(std::end(digits), magnitude);
+    if (value < 0)
+        *--p = '-';
+    append(p, std::size_t(std::end(digits) - p));
 }
 
 template void Line::appendNumber<unsigned>(int);
