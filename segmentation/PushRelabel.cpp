@@ -22,7 +22,7 @@
 
 namespace {
 
-// Excess is int or long long; see segmentPushRelabel for which one a run gets.
+// Excess is int or long long; see runWithTrace for which one a run gets.
 template <typename Excess>
 struct Node {
     int height;
