@@ -23,6 +23,14 @@ inline void adviseWholeBlocks(void *data, std::size_t bytes, std::uintptr_t alig
     if (end > begin)
         madvise(reinterpret_cast<void *>(begin), end - begin, advice);
 }
+
+// The same over whole pages.
+inline void adviseWholePages(void *data, std::size_t bytes, int advice)
+{
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize > 0)
+        adviseWholeBlocks(data, bytes, std::uintptr_t(pageSize), advice);
+}
 #endif
 
 // Per-pixel arrays of large images are first touched page by page, and on a virtual machine
@@ -47,9 +55,7 @@ inline void adviseHugePages(void *data, std::size_t bytes)
 inline void releaseZeroPages(void *data, std::size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_DONTNEED)
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pageSize > 0)
-        adviseWholeBlocks(data, bytes, std::uintptr_t(pageSize), MADV_DONTNEED);
+    adviseWholePages(data, bytes, MADV_DONTNEED);
 #else
     (void)data;
     (void)bytes;
@@ -62,9 +68,7 @@ inline void releaseZeroPages(void *data, std::size_t bytes)
 inline void populateForWriting(void *data, std::size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pageSize > 0)
-        adviseWholeBlocks(data, bytes, std::uintptr_t(pageSize), MADV_POPULATE_WRITE);
+    adviseWholePages(data, bytes, MADV_POPULATE_WRITE);
 #else
     (void)data;
     (void)bytes;
