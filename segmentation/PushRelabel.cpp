@@ -311,9 +311,7 @@ PushRelabelRun finish(PushRelabel<Excess> &pr, Graf &graf, QVector<int> &objectP
         mask[i] = sourceCap[i] - sourceFlow[i] > 0;
         objects += mask[i];
     }
-    objectPixels.reserve(objects);
-    populateForWriting(objectPixels.data(), std::size_t(objects) * sizeof(int));
-    objectPixels.resize(objects);
+    assignPixelArray(objectPixels, objects, 0);
     int *out = objectPixels.data();
     for (int i = 0; i < n; ++i)
         if (mask[i])
