@@ -5,13 +5,13 @@
 // "Push-relabel" is triggered. The clock stops once the canvas has been painted after the
 // run. Diagnostic lines go to a file in both programs, and both results are compared.
 #include "CliProcess.h"
+#include "WindowDriving.h"
 #include "benchcases.h"
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
 #include "diag/diag.h"
 #include "ui_MyPainter.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDoubleSpinBox>
@@ -19,12 +19,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QMessageBox>
-#include <QMouseEvent>
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -37,42 +34,6 @@
 
 namespace {
 
-// Answers the gray question Yes as soon as it shows; any other box is a failure.
-class GrayAnswerer : public QObject {
-public:
-    QStringList unexpected;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show)
-            if (auto *box = qobject_cast<QMessageBox *>(watched)) {
-                const bool gray = box->text() == "Obrazok nie je grayscale";
-                if (!gray)
-                    unexpected << box->text();
-                QTimer::singleShot(0, box, [box, gray] {
-                    if (gray)
-                        box->button(QMessageBox::Yes)->click();
-                    else
-                        box->reject();
-                });
-            }
-        return false;
-    }
-};
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 // Standard output goes to a file while it lives, so the window writes its lines the way it
 // does for a user who redirects them.
@@ -128,10 +89,7 @@ Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutP
     PaintCounter counter;
     window.canvas->installEventFilter(&counter);
     window.show();
-    QElapsedTimer wait;
-    wait.start();
-    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && since(wait) < 10)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    waitUntilExposed(window);
 
     {
         StdoutToFile redirect(stdoutPath);
@@ -144,11 +102,8 @@ Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutP
         const bench::Seeds seeds = bench::seedsFor(canvas->image.width(), canvas->image.height(),
                                                    bench::SeedSet::Diagonal);
         for (int pass = 0; pass < 2; ++pass)
-            for (const QPoint &p : pass == 0 ? seeds.object : seeds.background) {
-                const Qt::MouseButton b = pass == 0 ? Qt::LeftButton : Qt::RightButton;
-                QMouseEvent press(QEvent::MouseButtonPress, QPointF(p), b, b, Qt::NoModifier);
-                QApplication::sendEvent(canvas, &press);
-            }
+            for (const QPoint &p : pass == 0 ? seeds.object : seeds.background)
+                press(canvas, p, pass == 0 ? Qt::LeftButton : Qt::RightButton);
         window.ui->doubleSpinBox->setValue(10);
         for (int i = 0; i < 5; ++i)
             QApplication::processEvents();

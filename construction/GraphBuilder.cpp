@@ -259,4 +259,19 @@ BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int widt
     return BuildStatus::Ok;
 }
 
+bool rewriteCapacities(Graf &graf, const std::vector<int> &intensities,
+                       const std::vector<QPoint> &objectSeeds,
+                       const std::vector<QPoint> &backgroundSeeds, double lambda)
+{
+    const std::size_t count = intensities.size();
+    if (count == 0 || graf.width <= 0 || graf.height <= 0
+        || std::int64_t(graf.width) * graf.height != std::int64_t(count))
+        return false;
+    for (const auto array : {&Graf::sourceCap, &Graf::sinkCap, &Graf::vertCap, &Graf::horizCap})
+        if ((graf.*array).size() != count)
+            return false;
+    writeLinks(graf, intensities, objectSeeds, backgroundSeeds, lambda);
+    return true;
+}
+
 } // namespace construction

@@ -43,4 +43,12 @@ BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int widt
                        const std::vector<QPoint> &objectSeeds,
                        const std::vector<QPoint> &backgroundSeeds, double lambda);
 
+// The capacities buildGraph gave every link, written again from the same intensities, seeds
+// and lambda over a graph of that size whose capacities a solver has since lowered (the
+// augmenting-path method works on them in place). Flows are left as they are. False, with
+// nothing written, when `graf` is not a graph of intensities' size.
+bool rewriteCapacities(Graf &graf, const std::vector<int> &intensities,
+                       const std::vector<QPoint> &objectSeeds,
+                       const std::vector<QPoint> &backgroundSeeds, double lambda);
+
 } // namespace construction

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace diag {
 namespace {
@@ -25,10 +26,13 @@ Sink *current = &stdoutSink;
 
 } // namespace
 
+bool detail::textKept = true;
+
 Sink *setSink(Sink *sink)
 {
     Sink *previous = current;
     current = sink ? sink : &stdoutSink;
+    detail::textKept = current->keepsText();
     return previous == &stdoutSink ? nullptr : previous;
 }
 
@@ -48,55 +52,66 @@ Line::~Line()
     current->writeLine(m_buffer, m_length);
 }
 
-void Line::append(const char *text, std::size_t length)
-{
-    // Every line of the program is far shorter; a longer one is cut, never overrun.
-    if (length > Capacity - m_length) {
-        length = Capacity - m_length;
-    }
-    std::memcpy(m_buffer + m_length, text, length);
-    m_length += length;
-}
-
-Line &Line::operator<<(const char *text)
-{
-    append(text, std::strlen(text));
-    return *this;
-}
-
 Line &Line::operator<<(const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
-    append(bytes.constData(), std::size_t(bytes.size()));
+    if (m_keep) {
+        const QByteArray bytes = text.toUtf8();
+        append(bytes.constData(), std::size_t(bytes.size()));
+    }
     return *this;
 }
 
-Line &Line::operator<<(char c)
+namespace {
+
+// "00" to "99": two digits for every division.
+struct DigitPairs {
+    char text[200];
+    constexpr DigitPairs() : text()
+    {
+        for (int i = 0; i < 100; ++i) {
+            text[2 * i] = char('0' + i / 10);
+            text[2 * i + 1] = char('0' + i % 10);
+        }
+    }
+};
+constexpr DigitPairs digitPairs;
+
+// The decimal digits of v, written backwards so that they end at `end`; returns where
+// they begin.
+template <typename Unsigned>
+char *digitsBefore(char *end, Unsigned v)
 {
-    append(&c, 1);
-    return *this;
+    while (v >= 100) {
+        const unsigned pair = unsigned(v % 100);
+        v /= 100;
+        end -= 2;
+        std::memcpy(end, digitPairs.text + 2 * pair, 2);
+    }
+    if (v >= 10) {
+        end -= 2;
+        std::memcpy(end, digitPairs.text + 2 * unsigned(v), 2);
+    } else {
+        *--end = char('0' + unsigned(v));
+    }
+    return end;
 }
 
-Line &Line::operator<<(int value)
-{
-    return *this << static_cast<long long>(value);
-}
+} // namespace
 
-Line &Line::operator<<(long long value)
+// The magnitude in the unsigned type of the same width, so the smallest value needs no
+// special case.
+template <typename Unsigned, typename Signed>
+void Line::appendNumber(Signed value)
 {
     char digits[24];
-    char *end = digits + sizeof digits;
-    char *p = end;
-    // Work on the negative side so that the smallest value needs no special case.
-    long long v = value < 0 ? value : -value;
-    do {
-        *--p = char('0' - v % 10);
-        v /= 10;
-    } while (v != 0);
+    const Unsigned magnitude = value < 0 ? Unsigned(0) - Unsigned(value) : Unsigned(value);
+    char *p = digitsBefore(std::end(digits), magnitude);
     if (value < 0)
         *--p = '-';
-    append(p, std::size_t(end - p));
-    return *this;
+    append(p, std::size_t(std::end(digits) - p));
 }
+
+template void Line::appendNumber<unsigned>(int);
+template void Line::appendNumber<unsigned long long>(long long);
 
 } // namespace diag

@@ -2,6 +2,7 @@
 
 #include "construction/GraphBuilder.h"
 #include "graph/GraphLimit.h"
+#include "graph/cutvalue.h"
 #include "image/imageio.h"
 #include "segmentation/FordFulkerson.h"
 #include "segmentation/PushRelabel.h"
@@ -91,6 +92,14 @@ Status solve(const Workspace &w, Method method, SolverHost &host, Figures &figur
 void draw(const Workspace &w, const std::function<bool()> &edgeMode)
 {
     renderResult(w.image, w.graf, w.objectPixels, w.objectMask, edgeMode);
+}
+
+long long constructedCutValue(const Workspace &w, double lambda)
+{
+    if (!construction::rewriteCapacities(w.graf, w.intensities, w.objectSeeds, w.backgroundSeeds,
+                                         lambda))
+        return -1;
+    return cutValue(w.graf, w.objectMask);
 }
 
 Result segment(Steps &steps, const Workspace &w, Method method, SolverHost &host)

@@ -70,6 +70,12 @@ Status solve(const Workspace &w, Method method, SolverHost &host, Figures &figur
 // The result painted into the image; edgeMode is asked afresh for every object pixel.
 void draw(const Workspace &w, const std::function<bool()> &edgeMode);
 
+// The value of the result's cut on the graph as construct() built it, in 64 bits. The
+// augmenting-path method lowers capacities in place, so they are written again from the kept
+// intensities, seeds and lambda first: no copy of the graph is kept for one number. -1 when
+// the workspace holds no graph of the intensities' size.
+long long constructedCutValue(const Workspace &w, double lambda);
+
 // The construction and drawing steps, for a caller that adds to them (the command line keeps
 // a copy of the graph as constructed). One segment() call runs them in order.
 class Steps {

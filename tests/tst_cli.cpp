@@ -115,6 +115,9 @@ void TestCli::initTestCase()
     save("scribble-4x1.png", strip({Blue, 0, Red, Red}));
     save("scribble-red.png", strip({Red, Red, Red}));
     save("scribble-blue.png", strip({Blue, Blue, Blue}));
+    QVERIFY(QFile::link(out("x.png"), out("link.png"))); // dangling: x.png is never written
+    QCOMPARE(::link(qPrintable(testimages::writeFile(out("old.json"), "{}")),
+                    qPrintable(out("hard.png"))), 0);
 }
 
 void TestCli::helpAndVersion()
@@ -170,6 +173,10 @@ void TestCli::refused_data()
         row(QString("output %1").arg(name), with(QString("--mask @") + name), 2,
             "unknown image type");
     row("cut-out without transparency", with("--cutout @x.jpg"), 2, "only .png keeps");
+    // Two outputs on one file: named twice, spelt otherwise, through a symbolic or a hard link.
+    for (const char *same : {"--mask @x.png", "--cutout @./x.png", "--json @link.png",
+                             "--json @old.json --mask @hard.png"})
+        row(same, with(same), 2, "name the same file");
     row("json on the lines' stream", with("--json -"), 2, "--quiet");
     row("scribble of another size", with("--seeds-image @scribble-4x1.png"), 2,
         "is 4 x 1 pixels, the image 3 x 1");

@@ -4,7 +4,6 @@
 #include "diag/diagblocks.h"
 #include "graph/Graf.h"
 #include "graph/GraphLimit.h"
-#include "graph/cutvalue.h"
 #include "image/imagefile.h"
 #include "image/imageio.h"
 #include "image/results.h"
@@ -38,6 +37,7 @@ namespace {
 class NullSink final : public diag::Sink {
 public:
     void writeLine(const char *, std::size_t) override {}
+    bool keepsText() const override { return false; }
 };
 
 bool sameTerminal(int a, int b)
@@ -144,25 +144,6 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
     return opt.scribbles.empty() ? Done : checkSeeds(seeds);
 }
 
-// The plain steps, keeping a copy of the graph as constructed when asked.
-class KeepingSteps final : public pipeline::PlainSteps {
-public:
-    KeepingSteps(const pipeline::Workspace &w, const pipeline::Request &request, Graf *keep)
-        : PlainSteps(w, request), m_keep(keep)
-    {
-    }
-    pipeline::Status construct() override
-    {
-        const pipeline::Status status = PlainSteps::construct();
-        if (status == pipeline::Status::Done && m_keep)
-            *m_keep = m_w.graf;
-        return status;
-    }
-
-private:
-    Graf *m_keep;
-};
-
 // What --json reports; filled as the run goes.
 struct Summary {
     int width = 0;
@@ -209,18 +190,32 @@ double secondsSince(QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-// Writing a result over an image it is made from would lose that image.
-bool outputsAreNotInputs(const Options &opt)
+// Writing a result over an image it is made from would lose that image, and two results
+// written to one file would leave only the last.
+bool outputsAreApart(const Options &opt)
 {
     QStringList inputs{opt.imagePath};
     for (const auto &scribble : opt.scribbles)
         inputs << scribble.second;
-    for (const QString &output : {opt.outputPath, opt.maskPath, opt.cutoutPath, opt.jsonPath})
+    const std::pair<const char *, QString> outputs[] = {{"-o", opt.outputPath},
+                                                        {"--mask", opt.maskPath},
+                                                        {"--cutout", opt.cutoutPath},
+                                                        {"--json", opt.jsonPath}};
+    const auto isFile = [](const QString &output) { return !output.isEmpty() && output != "-"; };
+    for (const auto &[option, output] : outputs)
         for (const QString &input : inputs)
-            if (!output.isEmpty() && output != "-" && isSameFile(input, output)) {
+            if (isFile(output) && isSameFile(input, output)) {
                 complain(QString("the output '%1' is the input image '%2' itself; choose "
                                  "another file")
                              .arg(output, input));
+                return false;
+            }
+    for (auto a = std::begin(outputs); a != std::end(outputs); ++a)
+        for (auto b = a + 1; b != std::end(outputs); ++b)
+            if (isFile(a->second) && isFile(b->second) && isSameFile(a->second, b->second)) {
+                complain(QString("%1 '%2' and %3 '%4' name the same file; give each output "
+                                 "a file of its own")
+                             .arg(a->first, a->second, b->first, b->second));
                 return false;
             }
     return true;
@@ -319,7 +314,7 @@ int writeOutputs(const Options &opt, const QImage &drawn, const QImage &original
 
 int segment(const Options &opt, Summary &summary)
 {
-    if (!outputsAreNotInputs(opt))
+    if (!outputsAreApart(opt))
         return BadInput;
     QElapsedTimer stage;
     stage.start();
@@ -351,18 +346,13 @@ int segment(const Options &opt, Summary &summary)
     const pipeline::Workspace workspace{image, objectSeeds,  backgroundSeeds, intensities,
                                         graf,  objectPixels, objectMask};
     const pipeline::Request request = requestOf(opt);
-    // The augmenting-path method lowers capacities in place, and the summary's cut is
-    // taken on the graph as constructed.
-    Graf constructed;
-    const bool keep = !opt.jsonPath.isEmpty() && !opt.pushRelabel;
-    KeepingSteps steps(workspace, request, keep ? &constructed : nullptr);
 
     const bool progress =
         isatty(STDERR_FILENO) && (opt.quiet || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
     pipeline::Result result;
     {
         TerminalProgress host(progress);
-        result = pipeline::segment(steps, workspace, request.method, host);
+        result = pipeline::segment(workspace, request, host);
     }
     summary.constructionSeconds = result.figures.constructSeconds;
     summary.solverSeconds = result.figures.solveSeconds;
@@ -371,8 +361,9 @@ int segment(const Options &opt, Summary &summary)
         return Refused;
     summary.steps = result.figures.work;
     summary.objectPixels = objectPixels.size();
+    // On the graph as constructed, not as the solver left it.
     if (!opt.jsonPath.isEmpty())
-        summary.cut = cutValue(keep ? constructed : graf, objectMask);
+        summary.cut = pipeline::constructedCutValue(workspace, opt.lambda);
     return writeOutputs(opt, image, original, objectMask);
 }
 
