@@ -5,7 +5,7 @@
 #include "graph/diag.h"
 #include "graph/pixelarrays.h"
 #include "segmentation/PlainSearch.h"
-#include "segmentation/SearchOrder.h"
+#include "segmentation/SinkDistances.h"
 #include "segmentation/SolverHost.h"
 
 #include <algorithm>
@@ -113,27 +113,19 @@ void augmentPlain(Graf &g, const ff::PlainSearch &search, int sinkPixel, std::ve
         g.addCapacityBetween(path[j], path[j + 1], -bottleneck);
 }
 
-// The same on the arrays, along the claimants of the kept order.
-void augmentKept(const ff::CapacityGrid &g, const ff::SearchOrder &search, int sinkPixel,
-                 std::vector<int> &path)
+// The same on the arrays, along a path given source first with the direction of each step.
+void augmentKept(const ff::CapacityGrid &g, const std::vector<int> &pixels,
+                 const std::vector<int> &directions)
 {
-    path.clear();
-    for (int p = sinkPixel;; p = g.geo.from(p, search.direction(p))) {
-        path.push_back(p);
-        if (search.level(p) == 0)
-            break;
-    }
-    const int first = path.front();
-    const int last = path.back();
-    int bottleneck = std::min(g.source[last], g.sink[first]);
-    for (std::size_t j = 0; j + 1 < path.size(); ++j) {
-        const int p = path[j];
-        bottleneck = std::min(bottleneck, g.at(path[j + 1], search.direction(p)));
-    }
-    g.source[last] -= bottleneck;
-    g.sink[first] -= bottleneck;
-    for (std::size_t j = 0; j + 1 < path.size(); ++j)
-        g.at(path[j + 1], search.direction(path[j])) -= bottleneck;
+    const int source = pixels.front();
+    const int sink = pixels.back();
+    int bottleneck = std::min(g.source[source], g.sink[sink]);
+    for (std::size_t j = 0; j < directions.size(); ++j)
+        bottleneck = std::min(bottleneck, g.at(pixels[j], directions[j]));
+    g.source[source] -= bottleneck;
+    g.sink[sink] -= bottleneck;
+    for (std::size_t j = 0; j < directions.size(); ++j)
+        g.at(pixels[j], directions[j]) -= bottleneck;
 }
 
 // The pixels reachable from the live sources, in breadth-first order.
@@ -184,15 +176,15 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
     const bool grid = graf.width >= 1 && n > 0
         && static_cast<long long>(graf.width) * graf.height == n;
     const ff::CapacityGrid arrays(graf);
-    std::unique_ptr<ff::SearchOrder> keyed;
+    std::unique_ptr<ff::SinkDistances> kept;
     std::unique_ptr<ff::PlainSearch> plain;
-    if (grid && options.keyBlockLevels != 0)
-        keyed = std::make_unique<ff::SearchOrder>(arrays, sources.livePixels(),
-                                                  options.keyBlockLevels);
+    if (grid && !options.plainSearch)
+        kept = std::make_unique<ff::SinkDistances>(arrays);
     else
         plain = std::make_unique<ff::PlainSearch>(graf, sources.livePixels());
 
     std::vector<int> path;
+    std::vector<int> directions;
     for (;;) {
         // The list was just made equal to the sources, so both entries are the same pixel;
         // with fewer than two entries -1 stands in for the missing one.
@@ -209,27 +201,29 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
         host.setValue(run.iterations);
         host.setIterationLabel(run.iterations);
 
-        const int sinkPixel = keyed ? keyed->find() : plain->find();
-        if (sinkPixel < 0)
-            break;
-
-        if (keyed)
-            augmentKept(arrays, *keyed, sinkPixel, path);
-        else
+        int source = -1;
+        if (kept) {
+            source = kept->nextSource();
+            if (source < 0)
+                break;
+            kept->path(source, path, directions);
+            augmentKept(arrays, path, directions);
+            kept->update(path, directions);
+        } else {
+            const int sinkPixel = plain->find();
+            if (sinkPixel < 0)
+                break;
             augmentPlain(graf, *plain, sinkPixel, path);
-
-        const int p = path.back();
-        const bool retired = graf.sourceCapacity(p) < 1;
-        if (retired) {
-            sources.retire(keyed ? keyed->rank(p) : sources.rankOf(p));
-            if (plain)
-                plain->retire(p);
+            source = path.back();
         }
-        if (keyed)
-            keyed->update(path, retired);
+        if (graf.sourceCapacity(source) < 1) {
+            sources.retire(sources.rankOf(source));
+            if (plain)
+                plain->retire(source);
+        }
     }
 
-    keyed.reset();
+    kept.reset();
     plain.reset();
     // After a normal end the last search reached everything; after a cancel this grows the
     // region from the sources as the completed iterations left them.
