@@ -9,30 +9,25 @@
 #include "segmentation/SolverHost.h"
 
 #include <algorithm>
+#include <charconv>
 #include <memory>
 #include <vector>
 
 namespace {
 
-// Every source-linked pixel that is also sink-linked sends the common part straight on.
+// Every source-linked pixel that is also sink-linked sends the common part straight on: the
+// smaller of the two capacities comes off both.
 void completePathsOfLengthTwo(Graf &g)
 {
     const int n = g.getPixelCount();
+    int *source = g.sourceCap.data();
+    int *sink = g.sinkCap.data();
     for (int i = 0; i < n; ++i) {
-        const int s = g.sourceCapacity(i);
-        const int t = g.sinkCapacity(i);
-        if (s > 0 && t > 0) {
-            if (t > s) {
-                g.setSourceCapacity(i, 0);
-                g.setSinkCapacity(i, t - s);
-            } else if (s > t) {
-                g.setSourceCapacity(i, s - t);
-                g.setSinkCapacity(i, 0);
-            } else {
-                g.setSourceCapacity(i, 0);
-                g.setSinkCapacity(i, 0);
-            }
-        }
+        const int s = source[i];
+        const int t = sink[i];
+        const int common = s > 0 && t > 0 ? std::min(s, t) : 0;
+        source[i] = s - common;
+        sink[i] = t - common;
     }
     diag::line("DOKONCENIE HRAN O DLZKE 2");
 }
@@ -45,8 +40,9 @@ public:
     explicit Sources(const Graf &g)
     {
         const int n = g.getPixelCount();
+        const int *source = g.sourceCap.data();
         for (int i = 0; i < n; ++i)
-            if (g.sourceCapacity(i) > 0)
+            if (source[i] > 0)
                 m_pixels.push_back(i);
         m_live.assign(m_pixels.size(), 1);
         m_count = int(m_pixels.size());
@@ -93,6 +89,43 @@ private:
     int m_second = 1;
 };
 
+// The line of each iteration. The list was just made equal to the sources, so both entries
+// are the same pixel; with fewer than two entries -1 stands in for the missing one. Only the
+// numbers are written again, and only when they change.
+class IterationLine {
+public:
+    void print(int second, int count)
+    {
+        if (!m_built || second != m_second || count != m_count) {
+            m_built = true;
+            m_second = second;
+            m_count = count;
+            char *p = m_text;
+            p = append(p, "prvok i1 ");
+            p = std::to_chars(p, m_text + sizeof m_text, second).ptr;
+            *p++ = ' ';
+            p = std::to_chars(p, m_text + sizeof m_text, second).ptr;
+            p = append(p, " indexy vrholy size: ");
+            p = std::to_chars(p, m_text + sizeof m_text, count).ptr;
+            *p = 0;
+        }
+        diag::line(m_text);
+    }
+
+private:
+    static char *append(char *p, const char *text)
+    {
+        while (*text)
+            *p++ = *text++;
+        return p;
+    }
+
+    char m_text[96];  // two texts and three numbers of at most 11 characters
+    bool m_built = false;
+    int m_second = 0;
+    int m_count = 0;
+};
+
 // The path from sinkPixel back to its source (sink side first), through the graph's
 // operations, along the parents of the last plain search; then the augmentation.
 void augmentPlain(Graf &g, const ff::PlainSearch &search, int sinkPixel, std::vector<int> &path)
@@ -133,25 +166,28 @@ template <typename Next>
 void finalRegion(int n, const std::vector<int> &live, Next next, QVector<int> &objectPixels,
                  QVector<bool> &objectMask)
 {
+    assignPixelArray(objectMask, n, false);
+    bool *mask = objectMask.data();
     // Room for every pixel at once: the list never moves while it grows, and pages it does
     // not reach are never resident.
-    objectPixels = QVector<int>();
-    objectPixels.reserve(n);
-    assignPixelArray(objectMask, n, false);
+    std::vector<int> list;
+    list.reserve(std::size_t(n));
     for (int p : live) {
-        objectPixels.append(p);
-        objectMask[p] = true;
+        list.push_back(p);
+        mask[p] = true;
     }
-    for (int i = 0; i < objectPixels.size(); ++i) {
-        const int u = objectPixels[i];
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const int u = list[i];
         for (int dir = 0; dir < 4; ++dir) {
             const int v = next(u, dir);
-            if (v >= 0 && !objectMask[v]) {
-                objectPixels.append(v);
-                objectMask[v] = true;
+            if (v >= 0 && !mask[v]) {
+                list.push_back(v);
+                mask[v] = true;
             }
         }
     }
+    objectPixels = QVector<int>(int(list.size()));
+    std::copy(list.begin(), list.end(), objectPixels.begin());
 }
 
 } // namespace
@@ -185,12 +221,9 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
 
     std::vector<int> path;
     std::vector<int> directions;
+    IterationLine line;
     for (;;) {
-        // The list was just made equal to the sources, so both entries are the same pixel;
-        // with fewer than two entries -1 stands in for the missing one.
-        const int second = sources.second();
-        diag::Line() << "prvok i" << 1 << " " << second << " " << second
-                     << " indexy vrholy size: " << sources.count();
+        line.print(sources.second(), sources.count());
 
         ++run.iterations;
         host.processEvents();
@@ -223,11 +256,19 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
         }
     }
 
-    kept.reset();
     plain.reset();
     // After a normal end the last search reached everything; after a cancel this grows the
     // region from the sources as the completed iterations left them.
-    if (grid)
+    if (kept) {
+        const std::vector<unsigned char> links = kept->takeLinks();
+        kept.reset();
+        const int step[4] = {-graf.width, 1, graf.width, -1};
+        finalRegion(n, sources.livePixels(),
+                    [&links, &step](int p, int dir) {
+                        return (links[std::size_t(p)] >> dir) & 1u ? p + step[dir] : -1;
+                    },
+                    objectPixels, objectMask);
+    } else if (grid)
         finalRegion(n, sources.livePixels(),
                     [&arrays](int p, int dir) { return arrays.next(p, p % arrays.geo.width, dir); },
                     objectPixels, objectMask);

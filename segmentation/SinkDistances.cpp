@@ -13,25 +13,56 @@ SinkDistances::SinkDistances(const CapacityGrid &grid)
 {
     const int n = grid.geo.count;
     const int w = grid.geo.width;
-    assignPixelArray(m_mark, std::size_t(n), static_cast<unsigned char>(0));
     assignPixelArray(m_links, std::size_t(n), static_cast<unsigned char>(0));
-    for (int p = 0, x = 0; p < n; ++p, x = x + 1 == w ? 0 : x + 1) {
-        unsigned bits = 0;
-        for (int d = 0; d < 4; ++d)
-            if (grid.geo.neighbour(p, x, d) >= 0 && grid.at(p, d) > 0)
-                bits |= 1u << d;
-        m_links[std::size_t(p)] = static_cast<unsigned char>(bits);
-        if (grid.sink[p] >= 1) {
-            setDistance(p, 0);
-            m_frontier.push_back(p);
+    // Row by row, each bit in a loop of its own that the compiler can vectorise.
+    for (int row = 0; row < n; row += w) {
+        unsigned char *links = m_links.data() + row;
+        const int *horiz = grid.horiz + row;
+        const int *source = grid.source + row;
+        for (int x = 0; x + 1 < w; ++x)
+            links[x] = static_cast<unsigned char>((horiz[x] > 0 ? 1u << grid::Right : 0u)
+                                                  | (source[x] > 0 ? unsigned(Source) : 0u));
+        links[w - 1] = static_cast<unsigned char>(source[w - 1] > 0 ? unsigned(Source) : 0u);
+        for (int x = 1; x < w; ++x)
+            links[x] |= static_cast<unsigned char>(horiz[x - 1] > 0 ? 1u << grid::Left : 0u);
+        if (row > 0) {
+            const int *vert = grid.vert + row;
+            for (int x = 0; x < w; ++x)
+                links[x] |= static_cast<unsigned char>(vert[x] > 0 ? 1u << grid::Up : 0u);
+        }
+        if (row + w < n) {
+            const int *below = grid.vert + row + w;
+            for (int x = 0; x < w; ++x)
+                links[x] |= static_cast<unsigned char>(below[x] > 0 ? 1u << grid::Down : 0u);
         }
     }
+    // Distance 0 for the sink-linked pixels; the search outward starts from those with a
+    // link to a pixel that is not sink-linked. A mark bit holds "sink-linked" meanwhile.
+    for (int p = 0; p < n; ++p) {
+        if (grid.sink[p] >= 1) {
+            setDistance(p, 0);
+            m_links[std::size_t(p)] |= Checked;
+        }
+    }
+    for (int p = 0; p < n; ++p) {
+        const unsigned links = m_links[std::size_t(p)];
+        if (!(links & Checked))
+            continue;
+        for (int d = 0; d < 4; ++d) {
+            if (((links >> d) & 1u) && !(m_links[std::size_t(p + m_step[d])] & Checked)) {
+                m_frontier.push_back(p);
+                break;
+            }
+        }
+    }
+    for (int p = 0; p < n; ++p)
+        m_links[std::size_t(p)] &= static_cast<unsigned char>(~Checked);
     m_frontierLimit = std::max<std::size_t>(1024, 2 * m_frontier.size());
 }
 
 void SinkDistances::offerSource(int p)
 {
-    if (g.source[p] < 1)
+    if (!(m_links[std::size_t(p)] & Source) || g.source[p] < 1)
         return;
     m_sources.push_back(std::uint64_t(unsigned(distance(p))) << 32 | unsigned(p));
     std::push_heap(m_sources.begin(), m_sources.end(), std::greater<std::uint64_t>());
@@ -55,27 +86,32 @@ int SinkDistances::nextSource()
 
 void SinkDistances::path(int source, std::vector<int> &pixels, std::vector<int> &directions) const
 {
-    pixels.clear();
-    directions.clear();
+    const int length = distance(source);
+    pixels.resize(std::size_t(length) + 1);
+    directions.resize(std::size_t(length));
     int u = source;
-    pixels.push_back(u);
-    for (int d = distance(u); d > 0; --d) {
+    pixels[0] = u;
+    for (int d = length; d > 0; --d) {
         const unsigned links = m_links[std::size_t(u)];
-        for (int dir = 0; dir < 4; ++dir) {
-            if (((links >> dir) & 1u) && distance(u + m_step[dir]) == d - 1) {
-                directions.push_back(dir);
-                u += m_step[dir];
-                break;
-            }
-        }
-        pixels.push_back(u);
+        // One of the four is there while the distances hold.
+        int dir = 0;
+        while (dir < 3 && !(((links >> dir) & 1u) && distance(u + m_step[dir]) == d - 1))
+            ++dir;
+        directions[std::size_t(length - d)] = dir;
+        u += m_step[dir];
+        pixels[std::size_t(length - d) + 1] = u;
     }
 }
 
 void SinkDistances::update(const std::vector<int> &pixels, const std::vector<int> &directions)
 {
+    // The used-up links lose their bits; the pixel on the source side of each is suspect.
+    // Nearest the sink first, which is the path backwards.
     m_suspects.clear();
-    for (std::size_t k = 0; k < directions.size(); ++k) {
+    const int last = pixels.back();
+    if (g.sink[last] < 1)
+        m_suspects.push_back(last);
+    for (std::size_t k = directions.size(); k-- > 0;) {
         const int u = pixels[k];
         const int d = directions[k];
         if (g.at(u, d) <= 0) {
@@ -84,18 +120,19 @@ void SinkDistances::update(const std::vector<int> &pixels, const std::vector<int
             m_suspects.push_back(u);
         }
     }
-    const int last = pixels.back();
-    if (g.sink[last] < 1)
-        m_suspects.push_back(last);
     if (m_suspects.empty())
         return;
-    int low = 0;
-    int high = 0;
-    findLost(low, high);
-    settleLost();
+    findLost();
+    if (!m_lost.empty())
+        settleLost();
     for (int u : m_checked)
-        m_mark[std::size_t(u)] = 0;
+        m_links[std::size_t(u)] &= static_cast<unsigned char>(~Marks);
     trimFrontier();
+}
+
+std::vector<unsigned char> SinkDistances::takeLinks()
+{
+    return std::move(m_links);
 }
 
 // One distance farther than the deepest known one. False when nothing is there.
@@ -126,19 +163,6 @@ bool SinkDistances::extend()
     return !m_frontier.empty();
 }
 
-void SinkDistances::bucket(int distance, int p, int &low, int &high)
-{
-    if (low > high) {
-        low = high = distance;
-        m_buckets[std::size_t(distance)].clear();
-    }
-    while (distance < low)
-        m_buckets[std::size_t(--low)].clear();
-    while (distance > high)
-        m_buckets[std::size_t(++high)].clear();
-    m_buckets[std::size_t(distance)].push_back(p);
-}
-
 // Whether p, at distance d, still has a link to a neighbour one nearer that keeps its own.
 bool SinkDistances::keepsDistance(int p, int d) const
 {
@@ -149,7 +173,7 @@ bool SinkDistances::keepsDistance(int p, int d) const
         if (!((links >> dir) & 1u))
             continue;
         const int v = p + m_step[dir];
-        if (distance(v) == d - 1 && !(m_mark[std::size_t(v)] & Lost))
+        if (distance(v) == d - 1 && !(m_links[std::size_t(v)] & Lost))
             return true;
     }
     return false;
@@ -157,39 +181,38 @@ bool SinkDistances::keepsDistance(int p, int d) const
 
 // Nearest first: whether a pixel keeps its distance is known once every pixel one nearer is
 // known, and a pixel that loses it may take it from the pixels one farther.
-void SinkDistances::findLost(int &low, int &high)
+void SinkDistances::findLost()
 {
     m_checked.clear();
     m_lost.clear();
-    low = 1;
-    high = 0;
-    for (int u : m_suspects)
-        bucket(distance(u), u, low, high);
-    for (int l = low; l <= high; ++l) {
-        std::vector<int> &b = m_buckets[std::size_t(l)];
-        for (std::size_t i = 0; i < b.size(); ++i) {
-            const int u = b[i];
-            unsigned char &mark = m_mark[std::size_t(u)];
-            if (mark & Checked)
+    m_level.clear();
+    m_next.clear();
+    std::size_t s = 0;
+    int l = 0;
+    while (s < m_suspects.size() || !m_next.empty()) {
+        l = m_next.empty() ? distance(m_suspects[s]) : l + 1;
+        m_level.swap(m_next);
+        m_next.clear();
+        for (; s < m_suspects.size() && distance(m_suspects[s]) == l; ++s)
+            m_level.push_back(m_suspects[s]);
+        for (int u : m_level) {
+            unsigned char &links = m_links[std::size_t(u)];
+            if (links & Checked)
                 continue;
-            mark |= Checked;
+            links |= Checked;
             m_checked.push_back(u);
             if (keepsDistance(u, l))
                 continue;
-            mark |= Lost;
+            links |= Lost;
             m_lost.push_back(u);
             if (l == m_depth)
                 continue;
-            const unsigned links = m_links[std::size_t(u)];
             for (int d = 0; d < 4; ++d) {
                 if (!((links >> d) & 1u))
                     continue;
                 const int v = u + m_step[d];
-                if (distance(v) == l + 1 && !(m_mark[std::size_t(v)] & Checked)) {
-                    if (l + 1 > high)
-                        m_buckets[std::size_t(++high)].clear();
-                    m_buckets[std::size_t(l) + 1].push_back(v);
-                }
+                if (distance(v) == l + 1 && !(m_links[std::size_t(v)] & Checked))
+                    m_next.push_back(v);
             }
         }
     }
@@ -199,10 +222,8 @@ void SinkDistances::findLost(int &low, int &high)
 // first among themselves. A pixel that ends up beyond the known depth becomes unknown again.
 void SinkDistances::settleLost()
 {
-    int low = 1;
+    int low = m_depth + 1;
     int high = 0;
-    for (int u : m_lost)
-        setDistance(u, Unknown);
     for (int u : m_lost) {
         const unsigned links = m_links[std::size_t(u)];
         int best = Unknown;
@@ -210,34 +231,41 @@ void SinkDistances::settleLost()
             if (!((links >> d) & 1u))
                 continue;
             const int v = u + m_step[d];
-            const int dv = distance(v);
-            if (dv != Unknown && !(m_mark[std::size_t(v)] & Lost))
-                best = std::min(best, dv + 1);
+            if (!(m_links[std::size_t(v)] & Lost))
+                best = std::min(best, distance(v));
         }
-        if (best <= m_depth) {
-            setDistance(u, best);
-            bucket(best, u, low, high);
+        best = best < m_depth ? best + 1 : Unknown;
+        setDistance(u, best);
+        if (best == Unknown)
+            continue;
+        if (low > high) {
+            low = high = best;
+            m_buckets[std::size_t(best)].clear();
         }
+        while (best < low)
+            m_buckets[std::size_t(--low)].clear();
+        while (best > high)
+            m_buckets[std::size_t(++high)].clear();
+        m_buckets[std::size_t(best)].push_back(u);
     }
     for (int l = low; l <= high; ++l) {
-        std::vector<int> &b = m_buckets[std::size_t(l)];
-        for (std::size_t i = 0; i < b.size(); ++i) {
-            const int u = b[i];
-            unsigned char &mark = m_mark[std::size_t(u)];
-            if ((mark & Settled) || distance(u) != l)
+        std::vector<int> &bucket = m_buckets[std::size_t(l)];
+        for (std::size_t i = 0; i < bucket.size(); ++i) {
+            const int u = bucket[i];
+            unsigned char &links = m_links[std::size_t(u)];
+            if ((links & Settled) || distance(u) != l)
                 continue;
-            mark |= Settled;
+            links |= Settled;
             offerSource(u);
             if (l == m_depth) {
                 m_frontier.push_back(u);
                 continue;
             }
-            const unsigned links = m_links[std::size_t(u)];
             for (int d = 0; d < 4; ++d) {
                 if (!((links >> d) & 1u))
                     continue;
                 const int v = u + m_step[d];
-                if ((m_mark[std::size_t(v)] & (Lost | Settled)) == Lost && distance(v) > l + 1) {
+                if ((m_links[std::size_t(v)] & (Lost | Settled)) == Lost && distance(v) > l + 1) {
                     setDistance(v, l + 1);
                     if (l + 1 > high)
                         m_buckets[std::size_t(++high)].clear();

@@ -48,11 +48,15 @@ public:
     // After an augmentation along that path: its used-up links and, when the last pixel's
     // sink capacity is used up, that pixel change the distances.
     void update(const std::vector<int> &pixels, const std::vector<int> &directions);
+    // Per pixel, bit d (0..3) set when the link toward d has capacity, for what follows the
+    // last path; the distances are of no use any more.
+    std::vector<unsigned char> takeLinks();
 
 private:
     static constexpr int Unknown = INT_MAX;
-    // Per pixel, the marks of one update; cleared when it ends.
-    enum : unsigned char { Checked = 1, Lost = 2, Settled = 4 };
+    // Per pixel, beside the four link bits: whether it was source-linked at the set-up, and
+    // the marks of one update, cleared when it ends.
+    enum : unsigned char { Checked = 0x10, Lost = 0x20, Settled = 0x40, Marks = 0x70, Source = 0x80 };
 
     // Stored as distance ^ Unknown, so that the zero pages of a fresh array read as Unknown:
     // only the pages of pixels the distances reach become resident.
@@ -62,19 +66,17 @@ private:
 
     void offerSource(int p);
     bool extend();
-    void bucket(int distance, int p, int &low, int &high);
     bool keepsDistance(int p, int d) const;
-    void findLost(int &low, int &high);
+    void findLost();
     void settleLost();
     void trimFrontier();
 
     const CapacityGrid &g;
     int m_step[4];
     ZeroedPixelArray<int> m_distance;
-    // Per pixel: bit d (0..3) says the link toward d has capacity. Kept by update(), so the
-    // inner loops read neither the capacities nor the column.
+    // Bit d (0..3): the link toward d has capacity; kept by update(), so the inner loops read
+    // neither the capacities nor the column. Then the bits above.
     std::vector<unsigned char> m_links;
-    std::vector<unsigned char> m_mark;
     int m_depth = 0;  // every distance up to this is known
     // Live sources of known distance as (distance << 32 | index), least first; an entry whose
     // source has retired or moved farther since is dropped when it comes up.
@@ -82,9 +84,10 @@ private:
     std::vector<int> m_frontier;  // every pixel at the deepest known distance, maybe repeated
     std::vector<int> m_next;
     std::size_t m_frontierLimit = 0;
-    std::vector<int> m_suspects;
+    std::vector<int> m_suspects;  // nearest first
     std::vector<int> m_checked;
     std::vector<int> m_lost;
+    std::vector<int> m_level;
     std::vector<std::vector<int>> m_buckets;
 };
 
