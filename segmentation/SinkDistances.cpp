@@ -14,15 +14,20 @@ SinkDistances::SinkDistances(const CapacityGrid &grid)
     const int n = grid.geo.count;
     const int w = grid.geo.width;
     assignPixelArray(m_links, std::size_t(n), static_cast<unsigned char>(0));
-    // Row by row, each bit in a loop of its own that the compiler can vectorise.
+    // Row by row, each bit in a loop of its own that the compiler can vectorise. A mark bit
+    // holds "sink-linked" meanwhile; the search outward starts from the sink-linked pixels
+    // with a link to one that is not.
+    unsigned char *const all = m_links.data();
     for (int row = 0; row < n; row += w) {
-        unsigned char *links = m_links.data() + row;
+        unsigned char *links = all + row;
         const int *horiz = grid.horiz + row;
         const int *source = grid.source + row;
-        for (int x = 0; x + 1 < w; ++x)
+        const int *sink = grid.sink + row;
+        for (int x = 0; x < w; ++x)
             links[x] = static_cast<unsigned char>((horiz[x] > 0 ? 1u << grid::Right : 0u)
-                                                  | (source[x] > 0 ? unsigned(Source) : 0u));
-        links[w - 1] = static_cast<unsigned char>(source[w - 1] > 0 ? unsigned(Source) : 0u);
+                                                  | (source[x] > 0 ? unsigned(Source) : 0u)
+                                                  | (sink[x] >= 1 ? unsigned(Checked) : 0u));
+        links[w - 1] &= static_cast<unsigned char>(~(1u << grid::Right));
         for (int x = 1; x < w; ++x)
             links[x] |= static_cast<unsigned char>(horiz[x - 1] > 0 ? 1u << grid::Left : 0u);
         if (row > 0) {
@@ -36,27 +41,34 @@ SinkDistances::SinkDistances(const CapacityGrid &grid)
                 links[x] |= static_cast<unsigned char>(below[x] > 0 ? 1u << grid::Down : 0u);
         }
     }
-    // Distance 0 for the sink-linked pixels; the search outward starts from those with a
-    // link to a pixel that is not sink-linked. A mark bit holds "sink-linked" meanwhile.
-    for (int p = 0; p < n; ++p) {
-        if (grid.sink[p] >= 1) {
-            setDistance(p, 0);
-            m_links[std::size_t(p)] |= Checked;
-        }
+    // Without branches, so that the loop below is vectorised: not 0 when p is marked and one
+    // of its links leads to a pixel that is not.
+    const auto outward = [](unsigned p, unsigned up, unsigned right, unsigned down, unsigned left) {
+        const unsigned other = (~up & Checked) >> 4 << grid::Up | (~right & Checked) >> 4 << grid::Right
+            | (~down & Checked) >> 4 << grid::Down | (~left & Checked) >> 4 << grid::Left;
+        return (p & Checked) & ((p & other) != 0 ? 0xffu : 0u);
+    };
+    std::vector<unsigned char> starts(std::size_t(w), 0);
+    for (int row = 0; row < n; row += w) {
+        const unsigned char *links = all + row;
+        // Where a neighbour is missing its link bit is clear, so any row will do.
+        const unsigned char *above = row > 0 ? links - w : links;
+        const unsigned char *below = row + w < n ? links + w : links;
+        for (int x = 1; x + 1 < w; ++x)
+            starts[std::size_t(x)] = static_cast<unsigned char>(
+                outward(links[x], above[x], links[x + 1], below[x], links[x - 1]));
+        for (int x : {0, w - 1})
+            starts[std::size_t(x)] = static_cast<unsigned char>(
+                outward(links[x], above[x], links[x + 1 < w ? x + 1 : x], below[x], links[x > 0 ? x - 1 : x]));
+        for (int x = 0; x < w; ++x)
+            if (starts[std::size_t(x)])
+                m_frontier.push_back(row + x);
     }
-    for (int p = 0; p < n; ++p) {
-        const unsigned links = m_links[std::size_t(p)];
-        if (!(links & Checked))
-            continue;
-        for (int d = 0; d < 4; ++d) {
-            if (((links >> d) & 1u) && !(m_links[std::size_t(p + m_step[d])] & Checked)) {
-                m_frontier.push_back(p);
-                break;
-            }
-        }
-    }
+    int *distances = &m_distance[0];
     for (int p = 0; p < n; ++p)
-        m_links[std::size_t(p)] &= static_cast<unsigned char>(~Checked);
+        distances[p] = all[p] & Checked ? 0 ^ Unknown : distances[p];
+    for (int p = 0; p < n; ++p)
+        all[p] &= static_cast<unsigned char>(~Checked);
     m_frontierLimit = std::max<std::size_t>(1024, 2 * m_frontier.size());
 }
 
