@@ -25,11 +25,21 @@ void completePathsOfLengthTwo(Graf &g)
     for (int i = 0; i < n; ++i) {
         const int s = source[i];
         const int t = sink[i];
-        const int common = s > 0 && t > 0 ? std::min(s, t) : 0;
+        const int common = (s > 0) & (t > 0) ? std::min(s, t) : 0;
         source[i] = s - common;
         sink[i] = t - common;
     }
     diag::line("DOKONCENIE HRAN O DLZKE 2");
+}
+
+std::vector<int> sourceLinked(const Graf &g)
+{
+    std::vector<int> pixels;
+    const int n = g.getPixelCount();
+    for (int i = 0; i < n; ++i)
+        if (g.sourceCap[std::size_t(i)] > 0)
+            pixels.push_back(i);
+    return pixels;
 }
 
 // The source-linked pixels of the set-up in ascending order, with the ones still taking
@@ -37,17 +47,15 @@ void completePathsOfLengthTwo(Graf &g)
 // only move forward, since entries are only removed.
 class Sources {
 public:
-    explicit Sources(const Graf &g)
+    // pixels: ascending.
+    explicit Sources(std::vector<int> pixels) : m_pixels(std::move(pixels))
     {
-        const int n = g.getPixelCount();
-        const int *source = g.sourceCap.data();
-        for (int i = 0; i < n; ++i)
-            if (source[i] > 0)
-                m_pixels.push_back(i);
         m_live.assign(m_pixels.size(), 1);
         m_count = int(m_pixels.size());
         m_second = 1;
     }
+
+    explicit Sources(const Graf &g) : Sources(sourceLinked(g)) {}
 
     int count() const { return m_count; }
     int size() const { return int(m_pixels.size()); }
@@ -176,16 +184,13 @@ void finalRegion(int n, const std::vector<int> &live, Next next, QVector<int> &o
         list.push_back(p);
         mask[p] = true;
     }
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const int u = list[i];
-        for (int dir = 0; dir < 4; ++dir) {
-            const int v = next(u, dir);
-            if (v >= 0 && !mask[v]) {
+    for (std::size_t i = 0; i < list.size(); ++i)
+        next(list[i], [&list, mask](int v) {
+            if (!mask[v]) {
                 list.push_back(v);
                 mask[v] = true;
             }
-        }
-    }
+        });
     objectPixels = QVector<int>(int(list.size()));
     std::copy(list.begin(), list.end(), objectPixels.begin());
 }
@@ -205,18 +210,17 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
     FordFulkersonRun run;
     completePathsOfLengthTwo(graf);
 
-    Sources sources(graf);
-    host.begin(sources.count());
-
     const int n = graf.getPixelCount();
     const bool grid = graf.width >= 1 && n > 0
         && static_cast<long long>(graf.width) * graf.height == n;
     const ff::CapacityGrid arrays(graf);
     std::unique_ptr<ff::SinkDistances> kept;
-    std::unique_ptr<ff::PlainSearch> plain;
     if (grid && !options.plainSearch)
         kept = std::make_unique<ff::SinkDistances>(arrays);
-    else
+    Sources sources = kept ? Sources(kept->sources()) : Sources(graf);
+    host.begin(sources.count());
+    std::unique_ptr<ff::PlainSearch> plain;
+    if (!kept)
         plain = std::make_unique<ff::PlainSearch>(graf, sources.livePixels());
 
     std::vector<int> path;
@@ -264,17 +268,23 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
         kept.reset();
         const int step[4] = {-graf.width, 1, graf.width, -1};
         finalRegion(n, sources.livePixels(),
-                    [&links, &step](int p, int dir) {
-                        return (links[std::size_t(p)] >> dir) & 1u ? p + step[dir] : -1;
+                    [&links, &step](int p, auto &&reached) {
+                        const unsigned bits = links[std::size_t(p)];
+                        for (int dir = 0; dir < 4; ++dir)
+                            if ((bits >> dir) & 1u)
+                                reached(p + step[dir]);
                     },
                     objectPixels, objectMask);
-    } else if (grid)
+    } else {
         finalRegion(n, sources.livePixels(),
-                    [&arrays](int p, int dir) { return arrays.next(p, p % arrays.geo.width, dir); },
+                    [&graf](int p, auto &&reached) {
+                        for (int dir = 0; dir < 4; ++dir) {
+                            const int v = graf.neighbourWithCapacity(p, dir);
+                            if (v >= 0)
+                                reached(v);
+                        }
+                    },
                     objectPixels, objectMask);
-    else
-        finalRegion(n, sources.livePixels(),
-                    [&graf](int p, int dir) { return graf.neighbourWithCapacity(p, dir); },
-                    objectPixels, objectMask);
+    }
     return run;
 }

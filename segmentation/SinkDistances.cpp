@@ -41,12 +41,14 @@ SinkDistances::SinkDistances(const CapacityGrid &grid)
                 links[x] |= static_cast<unsigned char>(below[x] > 0 ? 1u << grid::Down : 0u);
         }
     }
-    // Without branches, so that the loop below is vectorised: not 0 when p is marked and one
-    // of its links leads to a pixel that is not.
-    const auto outward = [](unsigned p, unsigned up, unsigned right, unsigned down, unsigned left) {
-        const unsigned other = (~up & Checked) >> 4 << grid::Up | (~right & Checked) >> 4 << grid::Right
-            | (~down & Checked) >> 4 << grid::Down | (~left & Checked) >> 4 << grid::Left;
-        return (p & Checked) & ((p & other) != 0 ? 0xffu : 0u);
+    // Without branches and in bytes, so that the loop below is vectorised 16 pixels wide: not
+    // 0 when p is marked and one of its links leads to a pixel that is not.
+    const auto outward = [](unsigned char p, unsigned char up, unsigned char right, unsigned char down,
+                            unsigned char left) {
+        const unsigned char marked = static_cast<unsigned char>(
+            (up & Checked) >> (4 - grid::Up) | (right & Checked) >> (4 - grid::Right)
+            | (down & Checked) >> (4 - grid::Down) | (left & Checked) >> (4 - grid::Left));
+        return static_cast<unsigned char>((p & Checked) & ((p & ~marked & 15) != 0 ? 0xff : 0));
     };
     std::vector<unsigned char> starts(std::size_t(w), 0);
     for (int row = 0; row < n; row += w) {
@@ -60,9 +62,20 @@ SinkDistances::SinkDistances(const CapacityGrid &grid)
         for (int x : {0, w - 1})
             starts[std::size_t(x)] = static_cast<unsigned char>(
                 outward(links[x], above[x], links[x + 1 < w ? x + 1 : x], below[x], links[x > 0 ? x - 1 : x]));
-        for (int x = 0; x < w; ++x)
-            if (starts[std::size_t(x)])
-                m_frontier.push_back(row + x);
+        constexpr int Block = 16;
+        for (int x = 0; x < w; x += Block) {
+            const int end = std::min(w, x + Block);
+            unsigned char any = 0;
+            if (end - x == Block)
+                for (int k = 0; k < Block; ++k)
+                    any |= starts[std::size_t(x + k)];
+            else
+                any = 1;
+            if (any)
+                for (int k = x; k < end; ++k)
+                    if (starts[std::size_t(k)])
+                        m_frontier.push_back(row + k);
+        }
     }
     int *distances = &m_distance[0];
     for (int p = 0; p < n; ++p)
@@ -70,6 +83,28 @@ SinkDistances::SinkDistances(const CapacityGrid &grid)
     for (int p = 0; p < n; ++p)
         all[p] &= static_cast<unsigned char>(~Checked);
     m_frontierLimit = std::max<std::size_t>(1024, 2 * m_frontier.size());
+}
+
+std::vector<int> SinkDistances::sources() const
+{
+    // Most blocks of a photograph hold no source, or only sources.
+    std::vector<int> out;
+    const int n = g.geo.count;
+    constexpr int Block = 16;
+    for (int i = 0; i < n; i += Block) {
+        const int end = std::min(n, i + Block);
+        unsigned char any = 0;
+        if (end - i == Block)
+            for (int k = 0; k < Block; ++k)
+                any |= m_links[std::size_t(i + k)];
+        else
+            any = Source;
+        if (any & Source)
+            for (int k = i; k < end; ++k)
+                if (m_links[std::size_t(k)] & Source)
+                    out.push_back(k);
+    }
+    return out;
 }
 
 void SinkDistances::offerSource(int p)

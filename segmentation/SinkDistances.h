@@ -39,6 +39,8 @@ class SinkDistances {
 public:
     explicit SinkDistances(const CapacityGrid &grid);
 
+    // The source-linked pixels, ascending.
+    std::vector<int> sources() const;
     // The source the next path starts from, or -1 when no live source reaches a sink-linked
     // pixel.
     int nextSource();
