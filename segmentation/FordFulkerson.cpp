@@ -16,82 +16,66 @@
 namespace {
 
 // Every source-linked pixel that is also sink-linked sends the common part straight on: the
-// smaller of the two capacities comes off both.
-void completePathsOfLengthTwo(Graf &g)
+// smaller of the two capacities comes off both. Pixels begin to end.
+void completePathsOfLengthTwo(Graf &g, int begin, int end)
 {
-    const int n = g.getPixelCount();
     int *source = g.sourceCap.data();
     int *sink = g.sinkCap.data();
-    for (int i = 0; i < n; ++i) {
+    for (int i = begin; i < end; ++i) {
         const int s = source[i];
         const int t = sink[i];
         const int common = (s > 0) & (t > 0) ? std::min(s, t) : 0;
         source[i] = s - common;
         sink[i] = t - common;
     }
-    diag::line("DOKONCENIE HRAN O DLZKE 2");
 }
 
-std::vector<int> sourceLinked(const Graf &g)
-{
-    std::vector<int> pixels;
-    const int n = g.getPixelCount();
-    for (int i = 0; i < n; ++i)
-        if (g.sourceCap[std::size_t(i)] > 0)
-            pixels.push_back(i);
-    return pixels;
-}
-
-// The source-linked pixels of the set-up in ascending order, with the ones still taking
-// part marked. Only the count and the second live entry are ever shown, and both cursors
-// only move forward, since entries are only removed.
+// The live source-linked pixels are exactly those whose source capacity is positive: after
+// the completion every pixel with source capacity takes part, capacities only fall, and a
+// pixel retires when its own falls below 1. So no list is kept. Only the count and the second
+// live pixel are ever shown; the cursors only move forward, since pixels only retire.
 class Sources {
 public:
-    // pixels: ascending.
-    explicit Sources(std::vector<int> pixels) : m_pixels(std::move(pixels))
+    explicit Sources(const Graf &g)
+        : m_capacity(g.sourceCap.data()), m_size(g.getPixelCount())
     {
-        m_live.assign(m_pixels.size(), 1);
-        m_count = int(m_pixels.size());
-        m_second = 1;
+        for (int p = 0; p < m_size; ++p)
+            m_count += m_capacity[p] > 0;
     }
-
-    explicit Sources(const Graf &g) : Sources(sourceLinked(g)) {}
 
     int count() const { return m_count; }
-    int size() const { return int(m_pixels.size()); }
-    int pixel(int rank) const { return m_pixels[std::size_t(rank)]; }
-    int second() const { return m_count >= 2 ? m_pixels[std::size_t(m_second)] : -1; }
+    void retire() { --m_count; }
 
-    int rankOf(int pixel) const
+    int second()
     {
-        return int(std::lower_bound(m_pixels.begin(), m_pixels.end(), pixel) - m_pixels.begin());
-    }
-
-    void retire(int rank)
-    {
-        m_live[std::size_t(rank)] = 0;
-        --m_count;
-        const int size = int(m_pixels.size());
-        while (m_first < size && !m_live[std::size_t(m_first)])
+        while (m_first < m_size && m_capacity[m_first] <= 0)
             ++m_first;
         m_second = std::max(m_second, m_first + 1);
-        while (m_second < size && !m_live[std::size_t(m_second)])
+        while (m_second < m_size && m_capacity[m_second] <= 0)
             ++m_second;
+        return m_second < m_size ? m_second : -1;
     }
 
-    std::vector<int> livePixels() const
+    // Ascending, into out; returns how many.
+    int live(int *out) const
     {
-        std::vector<int> out;
-        out.reserve(std::size_t(m_count));
-        for (std::size_t r = 0; r < m_pixels.size(); ++r)
-            if (m_live[r])
-                out.push_back(m_pixels[r]);
+        int k = 0;
+        for (int p = 0; p < m_size; ++p)
+            if (m_capacity[p] > 0)
+                out[k++] = p;
+        return k;
+    }
+
+    std::vector<int> live() const
+    {
+        std::vector<int> out(static_cast<std::size_t>(m_count));
+        live(out.data());
         return out;
     }
 
 private:
-    std::vector<int> m_pixels;
-    std::vector<unsigned char> m_live;
+    const int *m_capacity;
+    int m_size;
     int m_count = 0;
     int m_first = 0;
     int m_second = 1;
@@ -169,30 +153,26 @@ void augmentKept(const ff::CapacityGrid &g, const std::vector<int> &pixels,
         g.at(pixels[j], directions[j]) -= bottleneck;
 }
 
-// The pixels reachable from the live sources, in breadth-first order.
+// The pixels reachable from the live sources, in breadth-first order; queue has room for
+// every pixel.
 template <typename Next>
-void finalRegion(int n, const std::vector<int> &live, Next next, QVector<int> &objectPixels,
+void finalRegion(int n, const Sources &sources, int *queue, Next next, QVector<int> &objectPixels,
                  QVector<bool> &objectMask)
 {
     assignPixelArray(objectMask, n, false);
     bool *mask = objectMask.data();
-    // Room for every pixel at once: the list never moves while it grows, and pages it does
-    // not reach are never resident.
-    std::vector<int> list;
-    list.reserve(std::size_t(n));
-    for (int p : live) {
-        list.push_back(p);
-        mask[p] = true;
-    }
-    for (std::size_t i = 0; i < list.size(); ++i)
-        next(list[i], [&list, mask](int v) {
+    int size = sources.live(queue);
+    for (int i = 0; i < size; ++i)
+        mask[queue[i]] = true;
+    for (int i = 0; i < size; ++i)
+        next(queue[i], [queue, &size, mask](int v) {
             if (!mask[v]) {
-                list.push_back(v);
+                queue[size++] = v;
                 mask[v] = true;
             }
         });
-    objectPixels = QVector<int>(int(list.size()));
-    std::copy(list.begin(), list.end(), objectPixels.begin());
+    assignPixelArray(objectPixels, size, 0);
+    std::copy(queue, queue + size, objectPixels.begin());
 }
 
 } // namespace
@@ -208,20 +188,25 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
                                       const FordFulkersonOptions &options)
 {
     FordFulkersonRun run;
-    completePathsOfLengthTwo(graf);
-
     const int n = graf.getPixelCount();
     const bool grid = graf.width >= 1 && n > 0
         && static_cast<long long>(graf.width) * graf.height == n;
     const ff::CapacityGrid arrays(graf);
     std::unique_ptr<ff::SinkDistances> kept;
+    // The completion goes row by row into the first pass of the kept distances, which reads
+    // the same capacities: on a large image the passes cost memory bandwidth more than work.
     if (grid && !options.plainSearch)
-        kept = std::make_unique<ff::SinkDistances>(arrays);
-    Sources sources = kept ? Sources(kept->sources()) : Sources(graf);
+        kept = std::make_unique<ff::SinkDistances>(arrays, [&graf](int begin, int end) {
+            completePathsOfLengthTwo(graf, begin, end);
+        });
+    else
+        completePathsOfLengthTwo(graf, 0, n);
+    diag::line("DOKONCENIE HRAN O DLZKE 2");
+    Sources sources(graf);
     host.begin(sources.count());
     std::unique_ptr<ff::PlainSearch> plain;
     if (!kept)
-        plain = std::make_unique<ff::PlainSearch>(graf, sources.livePixels());
+        plain = std::make_unique<ff::PlainSearch>(graf, sources.live());
 
     std::vector<int> path;
     std::vector<int> directions;
@@ -254,7 +239,7 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
             source = path.back();
         }
         if (graf.sourceCapacity(source) < 1) {
-            sources.retire(sources.rankOf(source));
+            sources.retire();
             if (plain)
                 plain->retire(source);
         }
@@ -264,19 +249,19 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
     // After a normal end the last search reached everything; after a cancel this grows the
     // region from the sources as the completed iterations left them.
     if (kept) {
-        const std::vector<unsigned char> links = kept->takeLinks();
-        kept.reset();
+        const unsigned char *links = kept->links();
         const int step[4] = {-graf.width, 1, graf.width, -1};
-        finalRegion(n, sources.livePixels(),
-                    [&links, &step](int p, auto &&reached) {
-                        const unsigned bits = links[std::size_t(p)];
+        finalRegion(n, sources, kept->spareRoom(),
+                    [links, &step](int p, auto &&reached) {
+                        const unsigned bits = links[p];
                         for (int dir = 0; dir < 4; ++dir)
                             if ((bits >> dir) & 1u)
                                 reached(p + step[dir]);
                     },
                     objectPixels, objectMask);
     } else {
-        finalRegion(n, sources.livePixels(),
+        std::vector<int> queue(static_cast<std::size_t>(n));
+        finalRegion(n, sources, queue.data(),
                     [&graf](int p, auto &&reached) {
                         for (int dir = 0; dir < 4; ++dir) {
                             const int v = graf.neighbourWithCapacity(p, dir);

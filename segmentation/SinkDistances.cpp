@@ -5,7 +5,7 @@
 
 namespace ff {
 
-SinkDistances::SinkDistances(const CapacityGrid &grid)
+SinkDistances::SinkDistances(const CapacityGrid &grid, const std::function<void(int, int)> &beforeRow)
     : g(grid),
       m_step{grid.geo.step(0, grid::Up), grid.geo.step(0, grid::Right), grid.geo.step(0, grid::Down),
              grid.geo.step(0, grid::Left)},
@@ -19,6 +19,7 @@ SinkDistances::SinkDistances(const CapacityGrid &grid)
     // with a link to one that is not.
     unsigned char *const all = m_links.data();
     for (int row = 0; row < n; row += w) {
+        beforeRow(row, row + w);
         unsigned char *links = all + row;
         const int *horiz = grid.horiz + row;
         const int *source = grid.source + row;
@@ -83,28 +84,6 @@ SinkDistances::SinkDistances(const CapacityGrid &grid)
     for (int p = 0; p < n; ++p)
         all[p] &= static_cast<unsigned char>(~Checked);
     m_frontierLimit = std::max<std::size_t>(1024, 2 * m_frontier.size());
-}
-
-std::vector<int> SinkDistances::sources() const
-{
-    // Most blocks of a photograph hold no source, or only sources.
-    std::vector<int> out;
-    const int n = g.geo.count;
-    constexpr int Block = 16;
-    for (int i = 0; i < n; i += Block) {
-        const int end = std::min(n, i + Block);
-        unsigned char any = 0;
-        if (end - i == Block)
-            for (int k = 0; k < Block; ++k)
-                any |= m_links[std::size_t(i + k)];
-        else
-            any = Source;
-        if (any & Source)
-            for (int k = i; k < end; ++k)
-                if (m_links[std::size_t(k)] & Source)
-                    out.push_back(k);
-    }
-    return out;
 }
 
 void SinkDistances::offerSource(int p)
@@ -175,11 +154,6 @@ void SinkDistances::update(const std::vector<int> &pixels, const std::vector<int
     for (int u : m_checked)
         m_links[std::size_t(u)] &= static_cast<unsigned char>(~Marks);
     trimFrontier();
-}
-
-std::vector<unsigned char> SinkDistances::takeLinks()
-{
-    return std::move(m_links);
 }
 
 // One distance farther than the deepest known one. False when nothing is there.

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace ff {
@@ -37,10 +38,10 @@ struct CapacityGrid : grid::Links<int> {
 // far out as the searches have needed.
 class SinkDistances {
 public:
-    explicit SinkDistances(const CapacityGrid &grid);
+    // beforeRow(begin, end) is called on each row's pixels just before they are read, so that
+    // a last change to the terminal capacities costs no pass over the image of its own.
+    SinkDistances(const CapacityGrid &grid, const std::function<void(int, int)> &beforeRow);
 
-    // The source-linked pixels, ascending.
-    std::vector<int> sources() const;
     // The source the next path starts from, or -1 when no live source reaches a sink-linked
     // pixel.
     int nextSource();
@@ -50,9 +51,10 @@ public:
     // After an augmentation along that path: its used-up links and, when the last pixel's
     // sink capacity is used up, that pixel change the distances.
     void update(const std::vector<int> &pixels, const std::vector<int> &directions);
-    // Per pixel, bit d (0..3) set when the link toward d has capacity, for what follows the
-    // last path; the distances are of no use any more.
-    std::vector<unsigned char> takeLinks();
+    // For what follows the last path: per pixel, bit d (0..3) set when the link toward d has
+    // capacity; and room for as many ints as there are pixels, where the distances were.
+    const unsigned char *links() const { return m_links.data(); }
+    int *spareRoom() { return &m_distance[0]; }
 
 private:
     static constexpr int Unknown = INT_MAX;
