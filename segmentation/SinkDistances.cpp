@@ -78,9 +78,11 @@ SinkDistances::SinkDistances(const CapacityGrid &grid, const std::function<void(
                         m_frontier.push_back(row + k);
         }
     }
-    int *distances = &m_distance[0];
+    // Only where there is something to write: a page of the distances without a sink-linked
+    // pixel stays untouched until the search outward reaches it, if it ever does.
     for (int p = 0; p < n; ++p)
-        distances[p] = all[p] & Checked ? 0 ^ Unknown : distances[p];
+        if (all[p] & Checked)
+            setDistance(p, 0);
     for (int p = 0; p < n; ++p)
         all[p] &= static_cast<unsigned char>(~Checked);
     m_frontierLimit = std::max<std::size_t>(1024, 2 * m_frontier.size());
