@@ -85,7 +85,8 @@ SinkDistances::SinkDistances(const CapacityGrid &grid, const std::function<void(
             setDistance(p, 0);
     for (int p = 0; p < n; ++p)
         all[p] &= static_cast<unsigned char>(~Checked);
-    m_frontierLimit = std::max<std::size_t>(1024, 2 * m_frontier.size());
+    // A small floor, so that small graphs trim the frontier too.
+    m_frontierLimit = std::max<std::size_t>(8, 2 * m_frontier.size());
 }
 
 void SinkDistances::offerSource(int p)
