@@ -1,7 +1,6 @@
 #include "segmentation/SinkDistances.h"
 
 #include <algorithm>
-#include <functional>
 
 namespace ff {
 
