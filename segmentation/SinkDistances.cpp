@@ -2,21 +2,64 @@
 
 #include <algorithm>
 
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace ff {
+
+#if defined(__linux__)
+ZeroedBlock::ZeroedBlock(std::size_t bytes)
+{
+    constexpr std::size_t Huge = std::size_t(2) << 20;
+    const std::size_t whole = (std::max<std::size_t>(bytes, 1) + Huge - 1) / Huge * Huge;
+    m_mapped = whole + Huge;  // room to start on a block boundary
+    m_mapping = mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m_mapping == MAP_FAILED)
+        throw std::bad_alloc();
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(m_mapping);
+    m_data = reinterpret_cast<void *>((start + Huge - 1) & ~std::uintptr_t(Huge - 1));
+#if defined(MADV_HUGEPAGE)
+    madvise(m_data, whole, MADV_HUGEPAGE);
+#endif
+}
+
+ZeroedBlock::~ZeroedBlock()
+{
+    munmap(m_mapping, m_mapped);
+}
+#else
+ZeroedBlock::ZeroedBlock(std::size_t bytes)
+{
+    m_data = m_mapping = std::calloc(std::max<std::size_t>(bytes, 1), 1);
+    if (!m_data)
+        throw std::bad_alloc();
+}
+
+ZeroedBlock::~ZeroedBlock()
+{
+    std::free(m_mapping);
+}
+#endif
 
 SinkDistances::SinkDistances(const CapacityGrid &grid, const std::function<void(int, int)> &beforeRow)
     : g(grid),
       m_step{grid.geo.step(0, grid::Up), grid.geo.step(0, grid::Right), grid.geo.step(0, grid::Down),
              grid.geo.step(0, grid::Left)},
-      m_distance(std::size_t(grid.geo.count)), m_buckets(2)
+      m_block(std::size_t(grid.geo.count) * (sizeof(int) + 1)),
+      m_distance(static_cast<int *>(m_block.data())),
+      m_links(reinterpret_cast<unsigned char *>(m_distance + grid.geo.count)), m_buckets(2)
 {
     const int n = grid.geo.count;
     const int w = grid.geo.width;
-    assignPixelArray(m_links, std::size_t(n), static_cast<unsigned char>(0));
     // Row by row, each bit in a loop of its own that the compiler can vectorise. A mark bit
     // holds "sink-linked" meanwhile; the search outward starts from the sink-linked pixels
     // with a link to one that is not.
-    unsigned char *const all = m_links.data();
+    unsigned char *const all = m_links;
     for (int row = 0; row < n; row += w) {
         beforeRow(row, row + w);
         unsigned char *links = all + row;

@@ -2,7 +2,6 @@
 
 #include "graph/Graf.h"
 #include "graph/PixelGrid.h"
-#include "graph/pixelarrays.h"
 
 #include <climits>
 #include <cstdint>
@@ -21,6 +20,25 @@ struct CapacityGrid : grid::Links<int> {
           source(g.sourceCap.data()), sink(g.sinkCap.data())
     {
     }
+};
+
+// Zeroed memory for per-pixel state, taken from the system in whole 2 MiB blocks advised for
+// huge pages where the system offers them. A page fault costs microseconds on a virtual
+// machine, and the state of one pixel is a few bytes: in 4 KiB pages the first touches of
+// the state cost more than most runs of the method on a light image.
+class ZeroedBlock {
+public:
+    explicit ZeroedBlock(std::size_t bytes);
+    ~ZeroedBlock();
+    ZeroedBlock(const ZeroedBlock &) = delete;
+    ZeroedBlock &operator=(const ZeroedBlock &) = delete;
+
+    void *data() const { return m_data; }
+
+private:
+    void *m_data = nullptr;
+    void *m_mapping = nullptr;
+    std::size_t m_mapped = 0;
 };
 
 // A search of the method walks the pixels reachable from the live sources breadth first,
@@ -53,7 +71,7 @@ public:
     void update(const std::vector<int> &pixels, const std::vector<int> &directions);
     // For what follows the last path: per pixel, bit d (0..3) set when the link toward d has
     // capacity; and room for as many ints as there are pixels, where the distances were.
-    const unsigned char *links() const { return m_links.data(); }
+    const unsigned char *links() const { return m_links; }
     int *spareRoom() { return &m_distance[0]; }
 
 private:
@@ -77,10 +95,11 @@ private:
 
     const CapacityGrid &g;
     int m_step[4];
-    ZeroedPixelArray<int> m_distance;
+    ZeroedBlock m_block;  // the two arrays below
+    int *m_distance;
     // Bit d (0..3): the link toward d has capacity; kept by update(), so the inner loops read
     // neither the capacities nor the column. Then the bits above.
-    std::vector<unsigned char> m_links;
+    unsigned char *m_links;
     int m_depth = 0;  // every distance up to this is known
     // Live sources of known distance as (distance << 32 | index), least first; an entry whose
     // source has retired or moved farther since is dropped when it comes up.
