@@ -38,7 +38,7 @@ public:
 private:
     void *m_data = nullptr;
     void *m_mapping = nullptr;
-    std::size_t m_mapped = 0;
+    std::size_t m_mapped = 0;  // 0: from calloc
 };
 
 // A search of the method walks the pixels reachable from the live sources breadth first,
