@@ -2,7 +2,7 @@
 
 #include "graph/Graf.h"
 #include "graph/PixelGrid.h"
-#include "graph/diag.h"
+#include "diag/diag.h"
 #include "graph/pixelarrays.h"
 #include "segmentation/PlainSearch.h"
 #include "segmentation/SinkDistances.h"
