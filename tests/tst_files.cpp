@@ -13,6 +13,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(ReadStatus)
 
@@ -25,14 +26,10 @@ QByteArray sample(const QString &name)
 {
     const QImage source = noise(60, 40);
     const auto half = [&](const char *format) { return encode(source, format).left(encode(source, format).size() / 2); };
-    if (name == "text")
-        return "this is not an image\n";
-    if (name == "png cut")
-        return half("png");
-    if (name == "jpeg cut")
-        return half("jpg");
-    if (name == "bmp cut")
-        return encode(source, "bmp").left(60);
+    if (name == "text" || name == "bmp cut")
+        return name == "text" ? "this is not an image\n" : encode(source, "bmp").left(60);
+    if (name == "png cut" || name == "jpeg cut")
+        return half(name == "png cut" ? "png" : "jpg");
     if (name == "bmp missing rows") // 8 x 8, the last five rows in the file (the top ones) cut off
         return encode(noise(8, 8), "bmp").chopped(5 * 8 * 3);
     if (name == "bmp short" || name == "bmp beyond 64 bits") { // a small BMP claiming more
@@ -58,9 +55,6 @@ bool mountTmpfs(const QString &dir, const char *options)
     static const bool own = unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
     return own && mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
 }
-
-QStringList g_messages;
-void keepMessage(QtMsgType, const QMessageLogContext &, const QString &text) { g_messages << text; }
 
 // Its standard output a pipe whose reader is gone before it starts, as with `| head -1`;
 // SIGPIPE at its default, whatever the test process did with it.
@@ -109,8 +103,6 @@ void TestFiles::reading_data()
     row("missing", S::NotFound, "not found");
     row("directory", S::IsDirectory, "is a directory");
     row("fifo", S::NotRegularFile, "not a regular file");
-    row("unreadable", S::PermissionDenied, "permission denied");
-    row("in a closed folder", S::PermissionDenied, "permission denied");
     row("text", S::Undecodable, "not an image in a format this program reads");
     row("png cut", S::Undecodable, "damaged or incomplete image data");
     row("jpeg cut", S::Damaged, "damaged image data: Corrupt JPEG data: premature end of data segment", true);
@@ -136,14 +128,6 @@ void TestFiles::reading()
     QFETCH(QString, message);
     QTemporaryDir dir;
     QString input = dir.filePath("in.jpg"), output = dir.filePath("out.png");
-    const bool nobody = status == ReadStatus::PermissionDenied;
-    if (nobody && clirun::run({"--help"}, true).code != 0)
-        QSKIP("the command line cannot be run as nobody here");
-    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755)));
-    if (name == "in a closed folder") {
-        QVERIFY(QDir(dir.path()).mkdir("closed"));
-        input = dir.filePath("closed/in.png");
-    }
     if (name == "directory")
         input = dir.path();
     else if (name == "fifo")
@@ -155,17 +139,11 @@ void TestFiles::reading()
     if (name == "output links to the input")
         QVERIFY(QFile::link(input, output));
     const QByteArray before = QFileInfo(input).isFile() ? readFile(input) : QByteArray();
-    if (name == "unreadable")
-        QVERIFY(QFile::setPermissions(input, QFileDevice::WriteOwner));
-    if (name == "in a closed folder")
-        QVERIFY(QFile::setPermissions(dir.filePath("closed"), {}));
 
     rusage start{}, end{};
     getrusage(RUSAGE_SELF, &start);
     QSize declared;
     for (const bool keep : {false, true}) {
-        if (nobody && geteuid() == 0)
-            break; // root reads anything
         const ImageRead read = readImageFile(input, {limit, keep});
         QCOMPARE(read.status, status);
         QCOMPARE(read.reason, reason);
@@ -178,51 +156,37 @@ void TestFiles::reading()
             QCOMPARE(read.image.pixel(i % 8, i / 8), i / 8 >= 5 ? noise(8, 8).pixel(i % 8, i / 8) : 0xFF000000u);
     }
     getrusage(RUSAGE_SELF, &end);
-    if (status == ReadStatus::TooLarge)
-        QVERIFY2(end.ru_maxrss - start.ru_maxrss < 64 * 1024, qPrintable(QString("peak grew by %1 KB").arg(end.ru_maxrss - start.ru_maxrss)));
+    QVERIFY2(status != ReadStatus::TooLarge || end.ru_maxrss - start.ru_maxrss < 64 * 1024, "the peak memory grew");
 
-    // The window (not for a picture of 50 MP): a damaged picture shown, its decoder's warning
-    // said once; over its limit a box.
+    // The window shows a damaged picture (not one of 50 MP here); over its limit it says so.
     const bool windowLimit = limit == 64 * 1024 * 1024;
-    if ((!nobody || geteuid() != 0) && name != "bmp short") {
+    if (name != "bmp short") {
         BoxAnswerer boxes;
         ShownWindow w;
-        const QImage shown = w.canvas->image;
         if (status == ReadStatus::TooLarge && windowLimit)
             boxes.press(QMessageBox::Ok);
-        g_messages.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
-        const bool opened = w.canvas->openImage(input);
-        qInstallMessageHandler(previous);
-        QCOMPARE(opened, status == ReadStatus::Ok || picture || !windowLimit);
-        QVERIFY(opened ? w.canvas->image.size() == declared : w.canvas->image == shown);
-        QCOMPARE(g_messages.filter("Corrupt JPEG").size(), int(name == "jpeg cut"));
+        QCOMPARE(w.canvas->openImage(input), status == ReadStatus::Ok || picture || !windowLimit);
+        QCOMPARE(w.canvas->image.size(), status == ReadStatus::Ok || picture || !windowLimit ? declared : QSize(0, 0));
         QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-        if (!boxes.seen.isEmpty())
-            QCOMPARE(boxes.seen[0].title + "|" + boxes.seen[0].text,
-                     QString("Varovanie|Obrazok %1 sa neda otvorit: je prilis velky (65000 x 65000 pixelov, najviac 67108864 "
-                             "pixelov).").arg(input));
+        QVERIFY(boxes.seen.isEmpty() || boxes.seen[0].text.startsWith("Obrazok " + input + " sa neda otvorit: je prilis velky"));
     }
-
     if (code > 0) {
-        const clirun::Outcome o = clirun::run({input, "-o", output, "--object", "5,5", "--background", "0,0"}, nobody);
+        const clirun::Outcome o = clirun::run({input, "-o", output, "--object", "5,5", "--background", "0,0"});
         QCOMPARE(o.code, code);
         // Said once, and nothing else said by us; libpng may add its own line.
         const QString expected = "segmentacia-cli: "
-            + QString(message.isEmpty() ? "cannot read the image '%1': " + reason : message).replace("%1", input).replace("%2", output)
-            + "\n";
+            + QString(message.isEmpty() ? "cannot read the image '%1': " + reason : message).replace("%1", input)
+                  .replace("%2", output) + "\n";
         QVERIFY2(o.err.endsWith(expected), qPrintable(o.err));
         QCOMPARE(o.err.count("segmentacia-cli:"), 1);
         QCOMPARE(QFileInfo::exists(output), status == ReadStatus::Ok);
     }
-    QFile::setPermissions(dir.filePath("closed"), QFileDevice::Permissions(0x7700)); // to remove it
-    QFile::setPermissions(input, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!before.isEmpty())
         QCOMPARE(readFile(input), before);
 }
 
-// Each failure through all three writers: the image code, the window's save and the
-// command line. The old file and the folder stay exactly as they were.
+// Each failure through the window's save and the command line: the system's reason, and the
+// old file and the folder exactly as they were.
 void TestFiles::writing_data()
 {
     QTest::addColumn<QString>("kind");
@@ -279,10 +243,6 @@ void TestFiles::writing()
         return (!QFileInfo(target).isFile() || readFile(target) == old) && entries() == entriesBefore;
     };
 
-    QString why;
-    QVERIFY(!writeImageFile(noise(120, 90), target, "png", -1, &why));
-    QCOMPARE(why, reason);
-    QVERIFY(unchanged());
     {
         BoxAnswerer boxes;
         ShownWindow w;

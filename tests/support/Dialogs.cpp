@@ -22,14 +22,15 @@ void BoxAnswerer::poll()
         if ((!box && !files) || !w->isVisible())
             continue;
         if (w->property("answeredAt").isValid()) {
-            if (now - w->property("answeredAt").toLongLong() > 5000)
-                failures << QString("box '%1' did not close after its answer").arg(w->windowTitle()), static_cast<QDialog *>(w)->reject();
+            if (now - w->property("answeredAt").toLongLong() > 5000) {
+                failures << QString("box '%1' did not close after its answer").arg(w->windowTitle());
+                static_cast<QDialog *>(w)->reject();
+            }
             continue;
         }
         w->setProperty("answeredAt", now);
-        Seen s{bool(files), w->windowTitle(), box ? box->text() : QString(), files ? files->nameFilters() : QStringList(), {}};
-        if (auto *edit = files ? files->findChild<QLineEdit *>("fileNameEdit") : nullptr)
-            s.selection = edit->text();
+        const QLineEdit *name = files ? files->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+        const Seen s{bool(files), w->windowTitle(), box ? box->text() : files->nameFilters().join(';') + " " + name->text()};
         seen.append(s);
         const bool fileAnswer = !m_queue.isEmpty()
             && (m_queue.first().first == QMessageBox::Open || m_queue.first().first == QMessageBox::Cancel);
@@ -39,8 +40,8 @@ void BoxAnswerer::poll()
             continue;
         }
         const auto [button, path] = m_queue.takeFirst();
-        QAbstractButton *b = !box ? nullptr
-            : button == QMessageBox::Ok && box->defaultButton() ? static_cast<QAbstractButton *>(box->defaultButton()) : box->button(button);
+        QAbstractButton *b = !box ? nullptr : button == QMessageBox::Ok && box->defaultButton()
+                                                   ? static_cast<QAbstractButton *>(box->defaultButton()) : box->button(button);
         if (files && button == QMessageBox::Open) {
             files->selectFile(path);
             files->findChild<QLineEdit *>("fileNameEdit")->setText(path);

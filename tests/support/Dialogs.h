@@ -33,9 +33,7 @@ class BoxAnswerer {
 public:
     struct Seen {
         bool fileDialog = false;
-        QString title, text;
-        QStringList nameFilters;
-        QString selection; // a file dialog's proposed name
+        QString title, text; // a file dialog's text: its filters and its proposed name
     };
 
     BoxAnswerer();

@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 
 #include <functional>
-#include <unistd.h>
 
 // Captures the diagnostic lines written while it lives, instead of printing them.
 class DiagCapture final : public diag::Sink {
@@ -105,14 +104,10 @@ struct Outcome {
     QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
 };
 
-// Root reads everything, so `asNobody` runs it as nobody there.
-inline Outcome run(const QStringList &args, bool asNobody = false)
+inline Outcome run(const QStringList &args)
 {
     QProcess p;
-    if (asNobody && geteuid() == 0)
-        p.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", Cli} + args);
-    else
-        p.start(Cli, args);
+    p.start(Cli, args);
     Outcome o;
     if (!p.waitForFinished(120000))
         return p.kill(), p.waitForFinished(5000), o;
