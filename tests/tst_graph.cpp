@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <random>
 
 // While armed, the failAt-th allocation of at least `threshold` bytes throws.
 namespace allocfault {
@@ -83,6 +84,7 @@ private slots:
     void operations_data();
     void operations();
     void selfCheckReport();
+    void intensitiesOfEveryFormat();
     void constructionKeepsTheOldGraphOnFailure();
 };
 
@@ -183,6 +185,24 @@ void TestGraph::selfCheckReport()
     const QString zero = "0 0 0 0 0 0 0 0 0 0 0 0";
     QCOMPARE(state(window.canvas->graf), QStringList({"4 3 12 13 -10", zero, zero, zero, zero, "0 0 0 0 5 5 -15 5 5 5 -35 5",
                                                       "5 5 5 0 5 -35 -35 0 5 5 -35 0", zero, zero}).join(" | "));
+}
+
+// The red component as pixelColor gives it, also where formats are read directly, whatever
+// the bytes (a premultiplied colour above its alpha too) and the palette.
+void TestGraph::intensitiesOfEveryFormat()
+{
+    std::mt19937 rng(12345);
+    for (int f = QImage::Format_Mono; f < QImage::NImageFormats; ++f) {
+        QImage img(37, 23, QImage::Format(f));
+        QVector<QRgb> table(f == QImage::Format_Indexed8 ? 256 : 2);
+        std::generate(table.begin(), table.end(), [&] { return QRgb(rng()); });
+        img.setColorTable(table);
+        std::generate(img.bits(), img.bits() + img.sizeInBytes(), [&] { return uchar(rng()); });
+        Ints reds;
+        for (int p = 0; p < 37 * 23; ++p)
+            reds.push_back(img.pixelColor(p % 37, p / 37).red());
+        QVERIFY2(construction::readIntensities(img) == reds, qPrintable(QString::number(f)));
+    }
 }
 
 // The build of a hand-worked graph, into an empty graph and into a used one (refilled in

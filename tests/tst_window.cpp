@@ -118,9 +118,9 @@ void Scene::run(const QString &step)
         (cmd == "open" ? ui->actionOpen : ui->actionSave)->trigger();
     } else if (cmd == "load") {
         canvas->openImage(opened);
-    } else if (cmd == "press" || cmd == "dbl") { // dbl: press, release, double-click, release
+    } else if (cmd == "press" || cmd == "dbl") { // dbl: press, release, double-click, release (never at 0,0: QTest's centre)
         const QPoint at = point(words.value(2));
-        click(canvas, button, at);
+        QTest::mouseClick(canvas, button, Qt::NoModifier, at);
         QMouseEvent dbl(QEvent::MouseButtonDblClick, at, canvas->mapToGlobal(at), button, button, Qt::NoModifier);
         if (cmd == "dbl")
             QApplication::sendEvent(canvas, &dbl), QTest::mouseRelease(canvas, button, Qt::NoModifier, at);

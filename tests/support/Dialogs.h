@@ -19,12 +19,6 @@ struct ShownWindow {
     }
 };
 
-// A press and a release. QTest takes QPoint(0, 0) for the widget's centre: avoid it.
-inline void click(QWidget *canvas, Qt::MouseButton button, QPoint at)
-{
-    QTest::mouseClick(canvas, button, Qt::NoModifier, at);
-}
-
 // Answers each box from a timer, while it runs its own event loop, with the next queued
 // answer, and records what it showed. A box that comes while nothing is queued is a failure
 // and is closed; one that its answer does not close within five seconds is a failure and is
