@@ -94,9 +94,9 @@ struct Scene {
 
 QPoint point(const QString &xy) { return QPoint(xy.section(',', 0, 0).toInt(), xy.section(',', 1, 1).toInt()); }
 
-// "COMMAND ARGS -> ANSWER TITLE|TEXT -> ...": the boxes and dialogs the command must open, in
-// order, each with its title (empty: any) and the beginning of its text (a file dialog's:
-// its filters and proposed name), and the answer (Yes, No, Ok, Close or Cancel).
+// "COMMAND ARGS -> ANSWER TITLE|TEXT -> ...": the boxes the command must show, in order, each
+// with its title (empty: any) and the beginning of its text, and the answer (Yes, No, Ok or
+// Close). "open" and "save" answer their file dialog themselves.
 void Scene::run(const QString &step)
 {
     QStringList parts = step.split(" -> ");
@@ -107,9 +107,8 @@ void Scene::run(const QString &step)
         boxes.chooseFile(dir->filePath(arg));
     for (const QString &a : parts) {
         const QString word = a.section(' ', 0, 0);
-        word == "Cancel" ? boxes.cancelFile()
-                         : boxes.press(word == "Yes" ? QMessageBox::Yes : word == "No" ? QMessageBox::No
-                                       : word == "Ok" ? QMessageBox::Ok : QMessageBox::NoButton);
+        boxes.press(word == "Yes" ? QMessageBox::Yes : word == "No" ? QMessageBox::No : word == "Ok" ? QMessageBox::Ok
+                                                                                                 : QMessageBox::NoButton);
     }
     const Qt::MouseButton button = arg == "L" ? Qt::LeftButton : arg == "R" ? Qt::RightButton : Qt::MiddleButton;
     if (cmd == "open" || cmd == "load")

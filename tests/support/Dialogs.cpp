@@ -29,11 +29,9 @@ void BoxAnswerer::poll()
             continue;
         }
         w->setProperty("answeredAt", now);
-        const QLineEdit *name = files ? files->findChild<QLineEdit *>("fileNameEdit") : nullptr;
-        const Seen s{bool(files), w->windowTitle(), box ? box->text() : files->nameFilters().join(';') + " " + name->text()};
+        const Seen s{bool(files), w->windowTitle(), box ? box->text() : files->nameFilters().join(';')};
         seen.append(s);
-        const bool fileAnswer = !m_queue.isEmpty()
-            && (m_queue.first().first == QMessageBox::Open || m_queue.first().first == QMessageBox::Cancel);
+        const bool fileAnswer = !m_queue.isEmpty() && m_queue.first().first == QMessageBox::Open;
         if (m_queue.isEmpty() || fileAnswer != bool(files)) {
             failures << QString("unexpected box '%1': %2").arg(s.title, s.text);
             static_cast<QDialog *>(w)->reject();

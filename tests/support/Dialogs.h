@@ -27,14 +27,13 @@ class BoxAnswerer {
 public:
     struct Seen {
         bool fileDialog = false;
-        QString title, text; // a file dialog's text: its filters and its proposed name
+        QString title, text; // a file dialog's text: its filters
     };
 
     BoxAnswerer();
     // The box's own button; NoButton closes it otherwise (reject), Ok presses its default.
     void press(QMessageBox::StandardButton button) { m_queue.append({button, {}}); }
     void chooseFile(const QString &path) { m_queue.append({QMessageBox::Open, path}); }
-    void cancelFile() { m_queue.append({QMessageBox::Cancel, {}}); }
 
     QList<Seen> seen;
     QStringList failures;
