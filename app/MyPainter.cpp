@@ -3,7 +3,8 @@
 #include "canvas/PaintWidget.h"
 #include "ui_MyPainter.h"
 
-#include <QApplication>
+#include <QAbstractButton>
+#include <QAction>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -13,6 +14,7 @@ MyPainter::MyPainter(QWidget *parent)
     ui->setupUi(this);
     ui->scrollArea->setWidget(canvas);
     ui->scrollArea->setBackgroundRole(QPalette::Dark);
+    connect(canvas, &PaintWidget::segmentingChanged, this, [this] { updateActions(); });
 }
 
 // The canvas is destroyed with the scroll area, before this body's members go; the form
@@ -23,21 +25,24 @@ MyPainter::~MyPainter()
     delete ui;
 }
 
-// A run processes events, so menu entries and buttons still fire; none may start a
-// nested dialog or change anything under the solver. The check box's redraw is refused by
-// the canvas itself, which keeps the toggled state for the drawing at the end.
-bool MyPainter::refusedDuringRun() const
+// A run processes events, so the window's commands would still fire: none may start a
+// nested dialog or change anything under the solver, so all are off until it ends. The
+// canvas takes no presses meanwhile and refuses any that still arrive.
+void MyPainter::updateActions()
 {
-    if (!canvas->isSegmenting())
-        return false;
-    QApplication::beep();
-    return true;
+    const bool idle = !canvas->isSegmenting();
+    for (QAction *action : {ui->actionOpen, ui->actionSave, ui->actionClear, ui->actionGrayscale,
+                            ui->actionsegmentuj, ui->actionpush_relabel, ui->actioncisti_pixely,
+                            ui->actionAbout})
+        action->setEnabled(idle);
+    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
+             ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->prepinac})
+        button->setEnabled(idle);
+    canvas->setAttribute(Qt::WA_TransparentForMouseEvents, !idle);
 }
 
 void MyPainter::ActionOpen()
 {
-    if (refusedDuringRun())
-        return;
     const QString fileName = QFileDialog::getOpenFileName(this, "Open File", QString(),
                                                           "image files (*.png *.jpg *.bmp)");
     if (!fileName.isEmpty())
@@ -46,8 +51,6 @@ void MyPainter::ActionOpen()
 
 void MyPainter::ActionSave()
 {
-    if (refusedDuringRun())
-        return;
     const QString fileName = QFileDialog::getSaveFileName(this, "Save As", "untitled.png",
                                                           "png Files (*.png)");
     if (!fileName.isEmpty())
@@ -56,51 +59,37 @@ void MyPainter::ActionSave()
 
 void MyPainter::EffectClear()
 {
-    if (refusedDuringRun())
-        return;
     canvas->clearImage();
     canvas->resetSeeds();
 }
 
 void MyPainter::grayscale()
 {
-    if (refusedDuringRun())
-        return;
     canvas->toGrayscale();
 }
 
 void MyPainter::segmentuj()
 {
-    if (refusedDuringRun())
-        return;
     canvas->segmentacia_objekt();
 }
 
 void MyPainter::segmentuj_push()
 {
-    if (refusedDuringRun())
-        return;
     canvas->segmentacia_push();
 }
 
 void MyPainter::cisti()
 {
-    if (refusedDuringRun())
-        return;
     canvas->resetSeeds();
 }
 
 void MyPainter::show_object()
 {
-    if (refusedDuringRun())
-        return;
     canvas->showSeedCoordinates(true);
 }
 
 void MyPainter::show_back()
 {
-    if (refusedDuringRun())
-        return;
     canvas->showSeedCoordinates(false);
 }
 
@@ -111,8 +100,6 @@ void MyPainter::refresh_edges()
 
 void MyPainter::help()
 {
-    if (refusedDuringRun())
-        return;
     QMessageBox box;
     box.setWindowTitle("Help segmentation program");
     box.setText("Program na segmentaciu obrzu\n\nV menu File sa zvoli...\nPixely obektu vyberiete "

@@ -33,5 +33,5 @@ public slots:
     void help();
 
 private:
-    bool refusedDuringRun() const;
+    void updateActions();
 };

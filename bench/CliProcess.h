@@ -2,6 +2,8 @@
 
 // One run of the command line with its standard output to a file, for the benchmarks:
 // wall time, exit status and the new program's own peak memory.
+#include "meters.h"
+
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
@@ -20,18 +22,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-inline long statusKiB(const char *key, const char *file = "/proc/self/status")
-{
-    std::ifstream in(file);
-    std::string line;
-    const std::size_t n = std::strlen(key);
-    while (std::getline(in, line))
-        if (line.compare(0, n, key) == 0 && line.size() > n && line[n] == ':')
-            return std::strtol(line.c_str() + n + 1, nullptr, 10);
-    return -1;
-}
-
-
 struct CliRun {
     bool ran = false;
     bool ok = false;
@@ -41,7 +31,7 @@ struct CliRun {
 };
 
 inline CliRun runCli(const QString &cli, const QStringList &args, const QString &stdoutPath,
-              double timeoutSeconds)
+                     double timeoutSeconds)
 {
     CliRun r;
     std::vector<QByteArray> storage;
@@ -88,7 +78,7 @@ inline CliRun runCli(const QString &cli, const QStringList &args, const QString 
     long peakKiB = 0;
     int status = 0;
     for (;;) {
-        peakKiB = std::max(peakKiB, statusKiB("VmHWM", statusFile.c_str()));
+        peakKiB = std::max(peakKiB, bench::statusKiB("VmHWM", statusFile.c_str()));
         const pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid)
             break;

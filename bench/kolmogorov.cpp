@@ -1,9 +1,9 @@
 #include "kolmogorov.h"
 
-#include "graph/Graf.h"
+#include "meters.h"
 
-#include <chrono>
-#include <ctime>
+#include "graph/Graf.h"
+#include "graph/PixelGrid.h"
 
 #ifdef SEG_HAVE_MAXFLOW
 // The library instantiates 32-bit flows only; the total flow of a large photograph needs 64.
@@ -14,32 +14,25 @@
 #ifdef SEG_HAVE_MAXFLOW
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Network = maxflow::Graph<int, int, long long>;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
+using bench::Clock;
+using bench::cpuSeconds;
+using bench::secondsSince;
 
 // Every n-link in both directions with its one capacity, every pixel's two t-links.
 void fill(const Graf &g, Network &net)
 {
     const int w = g.width, n = g.getPixelCount();
+    const grid::Geometry geo{w, n};
+    const grid::Links<const int> links{geo, g.vertCap.data(), g.horizCap.data()};
     net.add_node(n);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0, x = 0; i < n; ++i, x = x + 1 == w ? 0 : x + 1) {
         net.add_tweights(i, g.sourceCap[std::size_t(i)], g.sinkCap[std::size_t(i)]);
-        if (i >= w)
-            net.add_edge(i, i - w, g.vertCap[std::size_t(i)], g.vertCap[std::size_t(i)]);
-        if ((i + 1) % w != 0)
-            net.add_edge(i, i + 1, g.horizCap[std::size_t(i)], g.horizCap[std::size_t(i)]);
+        for (const int dir : {grid::Up, grid::Right}) {
+            const int j = geo.neighbour(i, x, dir);
+            if (j >= 0)
+                net.add_edge(i, j, links.at(i, dir), links.at(i, dir));
+        }
     }
 }
 
@@ -68,9 +61,9 @@ KolmogorovFigures solveKolmogorov(const Graf &graf, int repeat)
             f.coreCpuSeconds = cpu;
         f.flow = flow;
         if (rep == 0) {
-            f.sourceSide.resize(std::size_t(n));
+            f.sourceSide.resize(n);
             for (int i = 0; i < n; ++i)
-                f.sourceSide[std::size_t(i)] = net.what_segment(i) == Network::SOURCE;
+                f.sourceSide[i] = net.what_segment(i) == Network::SOURCE;
         }
         if (core > 2.0)
             break;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include <QVector>
+
 #include <cstdint>
-#include <vector>
 
 class Graf;
 
@@ -13,7 +14,7 @@ struct KolmogorovFigures {
     double coreSeconds = -1;  // maxflow() alone, best of the repeats
     double coreCpuSeconds = -1; // the same in process CPU time
     std::int64_t flow = 0;
-    std::vector<char> sourceSide; // one entry per pixel
+    QVector<bool> sourceSide; // one entry per pixel
     double peakBytes = -1;
 };
 

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds the benchmark (Release), makes the photographs from ImageMagick's built-in
 # images at about 0.25, 1 and 4 megapixels, and runs it on them and on generated images
-# of the same sizes. Extra arguments go to segbench (see segbench --help), e.g.
+# of the same sizes, with both seed sets. Extra arguments go to segbench (see segbench
+# --help), e.g.
 #   bench/run.sh --budget 30 --lambda 10
-# SEG_BENCH_SIDES picks other square sides (default "512 1024 2048"); SEG_BENCH_BUILD the
-# build folder (default build-bench).
+# SEG_BENCH_SIDES picks other square sides (default "512 1024 2048"; "1024 2048 4096"
+# reaches 16 megapixels, where segbench leaves Boost.Graph out); SEG_BENCH_SEEDS the seed
+# sets of both programs (diag, axes or both, the default); SEG_BENCH_BUILD the build
+# folder (default build-bench).
 #   bench/run.sh --window [windowbench options]
 # times the window instead, from the menu action to the drawn result, beside the command
 # line (see windowbench --help): on the offscreen platform and, where xvfb-run is
@@ -13,6 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${SEG_BENCH_BUILD:-build-bench}
 sides=${SEG_BENCH_SIDES:-"512 1024 2048"}
+seeds=${SEG_BENCH_SEEDS:-both}
 window=false
 if [[ ${1:-} == --window ]]; then
   window=true
@@ -67,8 +71,9 @@ if $window; then
   fi
   exit "$status"
 fi
-"$build/bench/segbench" --generate "$list" "${images[@]}" "$@"
-# The cores once more in CPU time, steady where other work shares the machine.
+"$build/bench/segbench" --generate "$list" --seeds "$seeds" "${images[@]}" "$@"
+# The cores once more in CPU time, steady where other work shares the machine, each in a
+# fresh process.
 if [ -x "$build/bench/segcorecpu" ]; then
-  "$build/bench/segcorecpu" "${images[@]}"
+  "$build/bench/segcorecpu" --seeds "$seeds" "${images[@]}"
 fi

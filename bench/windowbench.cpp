@@ -5,12 +5,13 @@
 // "Push-relabel" is triggered. The clock stops once the canvas has been painted after the
 // run. Diagnostic lines go to a file in both programs, and both results are compared.
 #include "CliProcess.h"
+#include "WindowDriving.h"
+#include "benchcases.h"
 #include "app/MyPainter.h"
 #include "canvas/PaintWidget.h"
-#include "graph/diag.h"
+#include "diag/diag.h"
 #include "ui_MyPainter.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDoubleSpinBox>
@@ -18,12 +19,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QMessageBox>
-#include <QMouseEvent>
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,52 +34,6 @@
 
 namespace {
 
-// Five object seeds about the middle, four background seeds near the corners (as segbench).
-void seedsFor(int w, int h, std::vector<QPoint> &object, std::vector<QPoint> &background)
-{
-    const auto at = [w, h](double fx, double fy) {
-        return QPoint(std::clamp(int(fx * w), 0, w - 1), std::clamp(int(fy * h), 0, h - 1));
-    };
-    object = {at(0.5, 0.5), at(0.45, 0.45), at(0.55, 0.45), at(0.45, 0.55), at(0.55, 0.55)};
-    background = {at(0.03, 0.03), at(0.97, 0.03), at(0.03, 0.97), at(0.97, 0.97)};
-}
-
-// Answers the gray question Yes as soon as it shows; any other box is a failure.
-class GrayAnswerer : public QObject {
-public:
-    QStringList unexpected;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show)
-            if (auto *box = qobject_cast<QMessageBox *>(watched)) {
-                const bool gray = box->text() == "Obrazok nie je grayscale";
-                if (!gray)
-                    unexpected << box->text();
-                QTimer::singleShot(0, box, [box, gray] {
-                    if (gray)
-                        box->button(QMessageBox::Yes)->click();
-                    else
-                        box->reject();
-                });
-            }
-        return false;
-    }
-};
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 // Standard output goes to a file while it lives, so the window writes its lines the way it
 // does for a user who redirects them.
@@ -137,10 +89,7 @@ Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutP
     PaintCounter counter;
     window.canvas->installEventFilter(&counter);
     window.show();
-    QElapsedTimer wait;
-    wait.start();
-    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && since(wait) < 10)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    waitUntilExposed(window);
 
     {
         StdoutToFile redirect(stdoutPath);
@@ -150,14 +99,11 @@ Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutP
             qApp->removeEventFilter(&answerer);
             return r;
         }
-        std::vector<QPoint> object, background;
-        seedsFor(canvas->image.width(), canvas->image.height(), object, background);
+        const bench::Seeds seeds = bench::seedsFor(canvas->image.width(), canvas->image.height(),
+                                                   bench::SeedSet::Diagonal);
         for (int pass = 0; pass < 2; ++pass)
-            for (const QPoint &p : pass == 0 ? object : background) {
-                const Qt::MouseButton b = pass == 0 ? Qt::LeftButton : Qt::RightButton;
-                QMouseEvent press(QEvent::MouseButtonPress, QPointF(p), b, b, Qt::NoModifier);
-                QApplication::sendEvent(canvas, &press);
-            }
+            for (const QPoint &p : pass == 0 ? seeds.object : seeds.background)
+                press(canvas, p, pass == 0 ? Qt::LeftButton : Qt::RightButton);
         window.ui->doubleSpinBox->setValue(10);
         for (int i = 0; i < 5; ++i)
             QApplication::processEvents();
@@ -341,16 +287,13 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "windowbench: cannot read %s\n", qPrintable(path));
             return 2;
         }
-        std::vector<QPoint> object, background;
-        seedsFor(probe.width(), probe.height(), object, background);
+        const bench::Seeds seeds =
+            bench::seedsFor(probe.width(), probe.height(), bench::SeedSet::Diagonal);
         for (const QString &method : methods) {
             const bool pr = method == "pr";
             QStringList cliArgs{path, "--lambda", "10", "--method", pr ? "pr" : "ff", "-o",
                                 tmp.filePath("cli.png")};
-            for (const QPoint &p : object)
-                cliArgs << "--object" << QString("%1,%2").arg(p.x()).arg(p.y());
-            for (const QPoint &p : background)
-                cliArgs << "--background" << QString("%1,%2").arg(p.x()).arg(p.y());
+            cliArgs << bench::cliSeedArguments(seeds);
             if (!lines)
                 cliArgs << "-q";
             std::vector<double> w, c, paint;

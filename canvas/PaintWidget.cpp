@@ -1,10 +1,10 @@
 #include "canvas/PaintWidget.h"
 
-#include "construction/GraphBuilder.h"
+#include "diag/diag.h"
+#include "graph/GraphLimit.h"
+#include "graph/selfcheck.h"
 #include "image/imagefile.h"
 #include "image/imageio.h"
-#include "graph/diag.h"
-#include "graph/selfcheck.h"
 #include "ui_MyPainter.h"
 
 #include <QApplication>
@@ -22,25 +22,20 @@ PaintWidget::PaintWidget(Ui::MyPainterClass *ui, QWidget *parent) : QWidget(pare
 
 bool PaintWidget::openImage(const QString &fileName)
 {
-    if (m_segmenting) {
-        QApplication::beep();
+    if (refusedDuringRun())
         return false;
-    }
     segmented = false;
     // The size is checked before decoding: a small file may declare gigabytes of pixels.
     ReadLimits limits;
-    limits.maxPixels = construction::MaxGraphPixels;
+    limits.maxPixels = graphlimit::MaxPixels;
     limits.keepDamaged = true;
     const ImageRead read = readImageFile(fileName, limits);
     for (const QString &warning : read.warnings)
         qWarning("%s", qPrintable(warning));
     if (read.status == ReadStatus::TooLarge) {
-        showWarning(QString("Obrazok %1 sa neda otvorit: je prilis velky (%2 x %3 pixelov, "
-                            "najviac %4 pixelov).")
-                        .arg(QDir::toNativeSeparators(fileName))
-                        .arg(read.declaredSize.width())
-                        .arg(read.declaredSize.height())
-                        .arg(construction::MaxGraphPixels));
+        showWarning(QString("Obrazok %1 sa neda otvorit: je prilis velky (%2).")
+                        .arg(QDir::toNativeSeparators(fileName),
+                             graphlimit::slovak(read.declaredSize)));
         return false;
     }
     const QImage loaded = toEditableFormat(read.image);
@@ -105,10 +100,6 @@ bool PaintWidget::saveImage(const QString &fileName)
 
 void PaintWidget::clearImage()
 {
-    if (m_segmenting) {
-        QApplication::beep();
-        return;
-    }
     // On a palette image the raw value would be an index the palette may not have.
     makeEditable(image);
     image.fill(0xFFFFFFFF);
@@ -132,10 +123,8 @@ void PaintWidget::showWarning(const QString &text)
 
 void PaintWidget::mousePressEvent(QMouseEvent *event)
 {
-    if (m_segmenting) {
-        QApplication::beep();
+    if (refusedDuringRun())
         return;
-    }
     clickPoint = event->pos();
     const int x = clickPoint.x();
     const int y = clickPoint.y();
@@ -173,10 +162,6 @@ void PaintWidget::updateSeedCounters()
 
 void PaintWidget::resetSeeds()
 {
-    if (m_segmenting) {
-        QApplication::beep();
-        return;
-    }
     objectSeeds.clear();
     backgroundSeeds.clear();
     updateSeedCounters();
@@ -203,19 +188,28 @@ void PaintWidget::showSeedCoordinates(bool object)
 
 void PaintWidget::toGrayscale()
 {
-    if (m_segmenting) {
-        QApplication::beep();
-        return;
-    }
     convertToGray(image);
     update();
 }
 
 void PaintWidget::graf_test()
 {
-    if (m_segmenting) {
-        QApplication::beep();
-        return;
-    }
-    runGraphSelfCheck(graf);
+    if (!refusedDuringRun())
+        runGraphSelfCheck(graf);
+}
+
+// The window disables its commands during a run; this is for what reaches the canvas
+// all the same: a press already on its way, a slot invoked directly.
+bool PaintWidget::refusedDuringRun() const
+{
+    if (!m_segmenting)
+        return false;
+    QApplication::beep();
+    return true;
+}
+
+void PaintWidget::setSegmenting(bool running)
+{
+    m_segmenting = running;
+    emit segmentingChanged(running);
 }

@@ -15,6 +15,7 @@ class MyPainterClass;
 
 namespace pipeline {
 enum class Method;
+enum class Status;
 enum class Variant;
 struct Workspace;
 } // namespace pipeline
@@ -35,8 +36,9 @@ public:
     void toGrayscale();
     int seedMean(std::vector<QPoint> seeds);
 
-    // True while a segmentation runs; commands that could change the image, the seeds,
-    // the graph or the result are refused meanwhile, because the solver processes events.
+    // True while a solver runs. It processes events, so the window disables its commands
+    // meanwhile (segmentingChanged); the canvas itself refuses only what would take the
+    // image or the graph from under the solver, and mouse presses that still arrive.
     bool isSegmenting() const { return m_segmenting; }
 
     Ui::MyPainterClass *ui;
@@ -49,6 +51,9 @@ public:
     QVector<int> objectPixels;
     QVector<bool> objectMask;
     bool segmented = false;
+
+signals:
+    void segmentingChanged(bool running);
 
 public slots:
     void clearImage();
@@ -69,10 +74,12 @@ private:
     void showWarning(const QString &text);
     void updateSeedCounters();
     void dropSeedsOutsideImage();
+    bool refusedDuringRun() const;
+    void setSegmenting(bool running);
     pipeline::Workspace workspace();
     int constructGraph(pipeline::Variant variant);
+    int report(pipeline::Status status, pipeline::Variant variant);
     void runSegmentation(pipeline::Method method);
-    class RunSteps;
 
     bool m_segmenting = false;
 };

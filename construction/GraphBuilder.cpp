@@ -1,6 +1,7 @@
 #include "construction/GraphBuilder.h"
 
 #include "graph/Graf.h"
+#include "graph/GraphLimit.h"
 #include "graph/PixelGrid.h"
 #include "graph/pixelarrays.h"
 
@@ -142,17 +143,14 @@ void writeLinks(Graf &target, const std::vector<int> &intensities,
     // Row 0 has no link upward and the last column none to the right: those entries keep
     // the zero they were given, as the setters would store.
     const grid::Geometry geo{width, int(count)};
+    const grid::Links<int> links{geo, target.vertCap.data(), target.horizCap.data()};
     const int *in = intensities.data();
-    int *vertCap = target.vertCap.data();
-    int *horizCap = target.horizCap.data();
-    for (int p = 0, x = 0; p < geo.count; ++p, x = x + 1 == width ? 0 : x + 1) {
-        const int up = geo.neighbour(p, x, grid::Up);
-        if (up >= 0)
-            vertCap[geo.holder(p, grid::Up)] = intensityRange - std::abs(in[p] - in[up]);
-        const int right = geo.neighbour(p, x, grid::Right);
-        if (right >= 0)
-            horizCap[geo.holder(p, grid::Right)] = intensityRange - std::abs(in[p] - in[right]);
-    }
+    for (int p = 0, x = 0; p < geo.count; ++p, x = x + 1 == width ? 0 : x + 1)
+        for (const int dir : {grid::Up, grid::Right}) {
+            const int q = geo.neighbour(p, x, dir);
+            if (q >= 0)
+                links.at(p, dir) = intensityRange - std::abs(in[p] - in[q]);
+        }
 }
 
 } // namespace
@@ -228,9 +226,9 @@ BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int widt
     // height alone, so an oversized request is refused before anything is read.
     if (width <= 0 || height <= 0)
         return BuildStatus::NoSeeds; // no pixel, so no seed can lie inside
-    const std::int64_t pixels = std::int64_t(width) * height;
-    if (pixels > MaxGraphPixels)
+    if (!graphlimit::fits(width, height))
         return BuildStatus::TooLarge;
+    const std::int64_t pixels = std::int64_t(width) * height;
     if (intensities.size() != std::size_t(pixels))
         return BuildStatus::SizeMismatch;
     const std::size_t count = intensities.size();
@@ -259,6 +257,21 @@ BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int widt
     if (!inPlace)
         graf = std::move(fresh);
     return BuildStatus::Ok;
+}
+
+bool rewriteCapacities(Graf &graf, const std::vector<int> &intensities,
+                       const std::vector<QPoint> &objectSeeds,
+                       const std::vector<QPoint> &backgroundSeeds, double lambda)
+{
+    const std::size_t count = intensities.size();
+    if (count == 0 || graf.width <= 0 || graf.height <= 0
+        || std::int64_t(graf.width) * graf.height != std::int64_t(count))
+        return false;
+    for (const auto array : {&Graf::sourceCap, &Graf::sinkCap, &Graf::vertCap, &Graf::horizCap})
+        if ((graf.*array).size() != count)
+            return false;
+    writeLinks(graf, intensities, objectSeeds, backgroundSeeds, lambda);
+    return true;
 }
 
 } // namespace construction

@@ -9,16 +9,11 @@ class QImage;
 
 namespace construction {
 
-// Above this many pixels the image is refused: 32 bytes a pixel for the graph alone,
-// plus the solvers' working arrays, must fit comfortably in memory, and every pixel
-// index and node id (pixelCount + 1) must stay far from the 32-bit limit.
-constexpr int MaxGraphPixels = 64 * 1024 * 1024;
-
 enum class BuildStatus {
     Ok,
     NoSeeds,      // an object or a background seed is missing (after dropping seeds outside
                   // the image); also for an image without pixels
-    TooLarge,     // more than MaxGraphPixels pixels
+    TooLarge,     // more pixels than graphlimit allows
     OutOfMemory,  // the graph could not be allocated
     SizeMismatch, // intensities does not hold width * height values: a caller's mistake
 };
@@ -45,6 +40,14 @@ int seedMean(const std::vector<int> &intensities, int width, int height,
 // The intensities are expected from readIntensities (0 to 255); any values whose
 // differences fit in 32 bits work.
 BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int width, int height,
+                       const std::vector<QPoint> &objectSeeds,
+                       const std::vector<QPoint> &backgroundSeeds, double lambda);
+
+// The capacities buildGraph gave every link, written again from the same intensities, seeds
+// and lambda over a graph of that size whose capacities a solver has since lowered (the
+// augmenting-path method works on them in place). Flows are left as they are. False, with
+// nothing written, when `graf` is not a graph of intensities' size.
+bool rewriteCapacities(Graf &graf, const std::vector<int> &intensities,
                        const std::vector<QPoint> &objectSeeds,
                        const std::vector<QPoint> &backgroundSeeds, double lambda);
 

@@ -3,47 +3,51 @@
 #include "canvas/PaintWidget.h"
 
 #include "construction/GraphBuilder.h"
+#include "graph/GraphLimit.h"
 #include "pipeline/Segmentation.h"
 #include "ui_MyPainter.h"
 
-#include <QApplication>
 #include <QMessageBox>
 
 namespace {
 
-// The slots' result codes.
-constexpr int Built = 0;
-constexpr int GrayDismissed = 10;
-constexpr int GrayDeclined = 11;
-constexpr int MissingSeeds = 20;
-constexpr int ImageTooLarge = 30;
-constexpr int OutOfMemory = 31;
+using pipeline::Status;
+using pipeline::Variant;
+
+enum class Serves { Both, Gray, Colour };
+
+// What each of the pipeline's statuses is in the window: the construction slots' result
+// code, and the box that tells the user (none where the gray question already was the
+// word). The solver's status has no code: no slot returns it.
+struct Outcome {
+    Status status;
+    Serves serves;
+    int code;
+    const char *title;
+    const char *text; // TooLarge's %1: the size against the limit
+};
+
+const Outcome Outcomes[] = {
+    {Status::Done, Serves::Both, 0, nullptr, nullptr},
+    {Status::GrayDismissed, Serves::Both, 10, nullptr, nullptr},
+    {Status::GrayDeclined, Serves::Both, 11, nullptr, nullptr},
+    {Status::MissingSeeds, Serves::Gray, 20, "Varovanie!!!",
+     "Musite si zvolit najmenej jeden bod patriaci casti objektu a jeden patriaci casti pozadiu! "
+     "\nSegmentacia nemoze pokracovat!\nPre zvolenie tychto nastaveni pouzite prave tlacidlo "
+     "mysi pre volbu bodov pre cast pozadia a lave tlacidlo mysi pre cast objektu."},
+    {Status::MissingSeeds, Serves::Colour, 20, "Warning!!!",
+     "You must choose at least one background and one object pixel! \n Segmentation algorithm "
+     "can not continue!"},
+    {Status::TooLarge, Serves::Both, 30, "Varovanie!!!",
+     "Obrazok je prilis velky na segmentaciu (%1).\nSegmentacia nemoze pokracovat!"},
+    {Status::OutOfMemory, Serves::Both, 31, "Varovanie!!!",
+     "Nedostatok pamate na vytvorenie grafu.\nSegmentacia nemoze pokracovat!"},
+    {Status::SolverOutOfMemory, Serves::Both, -1, "Varovanie!!!",
+     "Nedostatok pamate na segmentaciu.\nSegmentacia nemoze pokracovat!"},
+};
+
+// A construction slot invoked while a run is in progress.
 constexpr int Busy = 40;
-
-void showMissingSeeds(pipeline::Variant variant)
-{
-    QMessageBox box;
-    if (variant == pipeline::Variant::Gray) {
-        box.setWindowTitle("Varovanie!!!");
-        box.setText("Musite si zvolit najmenej jeden bod patriaci casti objektu a jeden patriaci "
-                    "casti pozadiu! \nSegmentacia nemoze pokracovat!\nPre zvolenie tychto "
-                    "nastaveni pouzite prave tlacidlo mysi pre volbu bodov pre cast pozadia a "
-                    "lave tlacidlo mysi pre cast objektu.");
-    } else {
-        box.setWindowTitle("Warning!!!");
-        box.setText("You must choose at least one background and one object pixel! \n "
-                    "Segmentation algorithm can not continue!");
-    }
-    box.exec();
-}
-
-void showRefusal(const QString &text)
-{
-    QMessageBox box;
-    box.setWindowTitle("Varovanie!!!");
-    box.setText(text + "\nSegmentacia nemoze pokracovat!");
-    box.exec();
-}
 
 pipeline::GrayAnswer askConvertToGray()
 {
@@ -68,22 +72,20 @@ int PaintWidget::seedMean(std::vector<QPoint> seeds)
 
 int PaintWidget::preved_obrazok_na_graf()
 {
-    return constructGraph(pipeline::Variant::Gray);
+    return constructGraph(Variant::Gray);
 }
 
 int PaintWidget::preved_obrazok_na_graf_farebny()
 {
-    return constructGraph(pipeline::Variant::Colour);
+    return constructGraph(Variant::Colour);
 }
 
-int PaintWidget::constructGraph(pipeline::Variant variant)
+int PaintWidget::constructGraph(Variant variant)
 {
-    if (m_segmenting) {
-        QApplication::beep();
+    if (refusedDuringRun())
         return Busy;
-    }
     bool converted = false;
-    const pipeline::Status status =
+    const Status status =
         pipeline::construct(workspace(), ui->doubleSpinBox->value(), variant, [&converted] {
             const pipeline::GrayAnswer answer = askConvertToGray();
             converted = answer == pipeline::GrayAnswer::Convert;
@@ -91,27 +93,26 @@ int PaintWidget::constructGraph(pipeline::Variant variant)
         });
     if (converted)
         update();
-    switch (status) {
-    case pipeline::Status::Done:
-        return Built;
-    case pipeline::Status::GrayDismissed:
-        return GrayDismissed;
-    case pipeline::Status::GrayDeclined:
-        return GrayDeclined;
-    case pipeline::Status::MissingSeeds:
-        showMissingSeeds(variant);
-        return MissingSeeds;
-    case pipeline::Status::TooLarge:
-        showRefusal(QString("Obrazok je prilis velky na segmentaciu (%1 x %2 pixelov, najviac %3 "
-                            "pixelov).")
-                        .arg(image.width())
-                        .arg(image.height())
-                        .arg(construction::MaxGraphPixels));
-        return ImageTooLarge;
-    case pipeline::Status::OutOfMemory:
-    case pipeline::Status::SolverOutOfMemory:
-        break;
+    return report(status, variant);
+}
+
+// Shows the box for a status, if it has one, and gives the slots' code for it.
+int PaintWidget::report(Status status, Variant variant)
+{
+    const Serves construction = variant == Variant::Gray ? Serves::Gray : Serves::Colour;
+    for (const Outcome &o : Outcomes) {
+        if (o.status != status || (o.serves != Serves::Both && o.serves != construction))
+            continue;
+        if (o.title) {
+            QString text = o.text;
+            if (status == Status::TooLarge)
+                text = text.arg(graphlimit::slovak(image.size()));
+            QMessageBox box;
+            box.setWindowTitle(o.title);
+            box.setText(text);
+            box.exec();
+        }
+        return o.code;
     }
-    showRefusal("Nedostatok pamate na vytvorenie grafu.");
-    return OutOfMemory;
+    return -1;
 }

@@ -1,6 +1,6 @@
 #include "graph/Graf.h"
 
-#include "graph/diag.h"
+#include "diag/diag.h"
 #include "graph/pixelarrays.h"
 
 void Graf::init(int w, int h, int count)

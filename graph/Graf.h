@@ -13,8 +13,9 @@
 //
 // Direction codes: 0 up, 1 right, 2 down, 3 left; -1 source, -2 sink where accepted.
 // Operations that return an index return -1 when there is none. Each n-link has one
-// capacity and one flow counter shared by both directions. The solvers call these in
-// their inner loops, so they are inline and never allocate.
+// capacity and one flow counter shared by both directions. Where a pixel's neighbours and
+// links lie is PixelGrid's; the operations here are the graph's rules on top of it. The
+// solvers call these in their inner loops, so they are inline and never allocate.
 class Graf {
 public:
     int width = 0;
@@ -39,23 +40,7 @@ public:
     int pointToIndex(int x, int y) const { return width * y + x; }
     int getPixelCount() const { return pixelCount; }
 
-    int neighbourIndex(int i, int dir) const
-    {
-        const int x = i % width;
-        const int y = i / width;
-        switch (dir) {
-        case 0:
-            return y - 1 >= 0 && y - 1 < height ? (y - 1) * width + x : -1;
-        case 1:
-            return x + 1 >= 0 && x + 1 < width ? y * width + x + 1 : -1;
-        case 2:
-            return y + 1 >= 0 && y + 1 < height ? (y + 1) * width + x : -1;
-        case 3:
-            return x - 1 >= 0 && x - 1 < width ? y * width + x - 1 : -1;
-        default:
-            return -1;
-        }
-    }
+    int neighbourIndex(int i, int dir) const { return extent().neighbour(i, dir); }
 
     int neighbourOrTerminal(int i, int dir) const
     {
@@ -73,7 +58,7 @@ public:
         const int j = neighbourIndex(i, dir);
         if (j < 0)
             return -1;
-        return linkCapacity(i, j, dir) > 0 ? j : -1;
+        return capacities().at(i, dir) > 0 ? j : -1;
     }
 
     int residualNeighbour(int i, int dir) const
@@ -87,51 +72,42 @@ public:
         const int j = neighbourIndex(i, dir);
         if (j < 0)
             return -1;
-        return linkCapacity(i, j, dir) - linkFlow(i, j, dir) > 0 ? j : -1;
+        return capacities().at(i, dir) - flows().at(i, dir) > 0 ? j : -1;
     }
 
     int capacityInDirection(int i, int dir) const
     {
-        const int j = neighbourWithCapacity(i, dir);
-        return j < 0 ? 0 : linkCapacity(i, j, dir);
+        return neighbourWithCapacity(i, dir) < 0 ? 0 : capacities().at(i, dir);
     }
 
     int flowInDirection(int i, int dir) const
     {
-        const int j = neighbourWithCapacity(i, dir);
-        return j < 0 ? 0 : linkFlow(i, j, dir);
+        return neighbourWithCapacity(i, dir) < 0 ? 0 : flows().at(i, dir);
     }
 
+    // The distance rule: a pair one apart (in a grid at least two wide) is read as the link
+    // to the right of the smaller index, any other pair as the link below it.
     int capacityBetween(int a, int b) const
     {
         if (a == b || a < 0 || b < 0 || a >= pixelCount || b >= pixelCount)
             return 0;
         const int m = a < b ? a : b;
-        int value;
-        if ((a - b == 1 || b - a == 1) && width >= 2) {
-            if (m % width + 1 >= width)
-                return 0;
-            value = horizCap[m];
-        } else {
-            const int x = m % width;
-            const int y = m / width;
-            if (y + 1 >= height)
-                return 0;
-            value = vertCap[(y + 1) * width + x];
-        }
+        const int dir = (a - b == 1 || b - a == 1) && width >= 2 ? grid::Right : grid::Down;
+        if (neighbourIndex(m, dir) < 0)
+            return 0;
+        const int value = capacities().at(m, dir);
         return value > 0 ? value : 0;
     }
 
     // After its failure line it answers 0; no caller reads the value for a non-neighbour.
     int residualBetween(int a, int b) const
     {
-        const int *cap;
-        const int *flow;
-        if (!pairLink(a, b, cap, flow)) {
+        const int dir = extent().directionTo(a, b);
+        if (dir < 0) {
             failLine("FAIL V HLADANI REZERIEV!!!!!!!!!!!!!!!");
             return 0;
         }
-        return *cap - *flow;
+        return capacities().at(a, dir) - flows().at(a, dir);
     }
 
     int sourceCapacity(int i) const { return i < 0 ? -1 : sourceCap[i]; }
@@ -154,95 +130,54 @@ public:
         sinkFlow[i] = f;
     }
 
-    void setVertCapacity(int i, int c) { vertCap[i] = neighbourIndex(i, 0) != -1 ? c : 0; }
-    void setHorizCapacity(int i, int c) { horizCap[i] = neighbourIndex(i, 1) != -1 ? c : 0; }
+    void setVertCapacity(int i, int c) { setOwnLink(i, grid::Up, c); }
+    void setHorizCapacity(int i, int c) { setOwnLink(i, grid::Right, c); }
 
     void addCapacityBetween(int a, int b, int delta)
     {
-        int *cap;
-        int *flow;
-        if (!pairLink(a, b, cap, flow)) {
+        const int dir = extent().directionTo(a, b);
+        if (dir < 0) {
             failLine("FAIL V HLADANI SUSEDOV S KAPACITAMI!!!!!!!!!!!!!!!");
             return;
         }
-        *cap += delta;
+        capacities().at(a, dir) += delta;
     }
 
     void addCapacityInDirection(int i, int dir, int delta)
     {
-        const int j = neighbourIndex(i, dir);
-        if (j < 0)
-            return;
-        linkStorage(i, j, dir, true) += delta;
+        if (neighbourIndex(i, dir) >= 0)
+            capacities().at(i, dir) += delta;
     }
 
     void addFlowBetween(int a, int b, int delta)
     {
-        int *cap;
-        int *flow;
-        if (!pairLink(a, b, cap, flow)) {
+        const int dir = extent().directionTo(a, b);
+        if (dir < 0) {
             failLine("FAIL V HLADANI SUSEDOV S KAPACITAMI!!!!!!!!!!!!!!!");
             return;
         }
-        *flow += delta;
+        flows().at(a, dir) += delta;
     }
+
+    // The grid and its n-link arrays, as every operation above reads them.
+    grid::Extent extent() const { return {width, height}; }
+    grid::Links<const int> capacities() const
+    {
+        return {{width, pixelCount}, vertCap.data(), horizCap.data()};
+    }
+    grid::Links<int> capacities() { return {{width, pixelCount}, vertCap.data(), horizCap.data()}; }
+    grid::Links<const int> flows() const
+    {
+        return {{width, pixelCount}, vertFlow.data(), horizFlow.data()};
+    }
+    grid::Links<int> flows() { return {{width, pixelCount}, vertFlow.data(), horizFlow.data()}; }
 
 private:
     static void failLine(const char *text);
 
-    // The array (capacities or flows) and the entry that hold the n-link between i and its
-    // neighbour j toward dir.
-    template <typename G>
-    static auto &linkArray(G &g, int dir, bool capacity)
-    {
-        if (grid::isVertical(dir))
-            return capacity ? g.vertCap : g.vertFlow;
-        return capacity ? g.horizCap : g.horizFlow;
-    }
-    int linkCapacity(int i, int j, int dir) const
-    {
-        return linkArray(*this, dir, true)[std::size_t(grid::linkHolder(i, j, dir))];
-    }
-    int linkFlow(int i, int j, int dir) const
-    {
-        return linkArray(*this, dir, false)[std::size_t(grid::linkHolder(i, j, dir))];
-    }
-    int &linkStorage(int i, int j, int dir, bool capacity)
-    {
-        return linkArray(*this, dir, capacity)[std::size_t(grid::linkHolder(i, j, dir))];
-    }
-
-    // The n-link between a and its neighbour b: b is compared with a's existing
-    // neighbours in the order up, right, down, left.
-    template <typename Int>
-    bool pairLinkImpl(int a, int b, Int *&cap, Int *&flow, Int *vc, Int *hc, Int *vf, Int *hf) const
-    {
-        for (int dir = 0; dir < 4; ++dir) {
-            const int j = neighbourIndex(a, dir);
-            if (j == -1 || j != b)
-                continue;
-            const int at = grid::linkHolder(a, j, dir);
-            if (grid::isVertical(dir)) {
-                cap = vc + at;
-                flow = vf + at;
-            } else {
-                cap = hc + at;
-                flow = hf + at;
-            }
-            return true;
-        }
-        return false;
-    }
-    bool pairLink(int a, int b, const int *&cap, const int *&flow) const
-    {
-        return pairLinkImpl<const int>(a, b, cap, flow, vertCap.data(), horizCap.data(),
-                                       vertFlow.data(), horizFlow.data());
-    }
-    bool pairLink(int a, int b, int *&cap, int *&flow)
-    {
-        return pairLinkImpl<int>(a, b, cap, flow, vertCap.data(), horizCap.data(),
-                                 vertFlow.data(), horizFlow.data());
-    }
+    // The link that pixel i holds itself (up or right): c where that neighbour exists, else
+    // 0, whatever was there.
+    void setOwnLink(int i, int dir, int c) { capacities().at(i, dir) = neighbourIndex(i, dir) != -1 ? c : 0; }
 };
 
 // The eight per-pixel arrays, for code that treats them alike.

@@ -50,6 +50,40 @@ struct Geometry {
     int holder(int p, int dir) const { return dir < 2 ? p : step(p, dir); }
 };
 
+// The pixel graph's own reading of a width x height grid, for any index, inside the grid or
+// not: column p mod width and row p div width (truncating division), and a neighbour toward
+// dir where the coordinate that the step changes stays inside. A direction outside 0..3 has
+// none. Inside the grid it agrees with Geometry; the graph's operations answer by it for
+// every index they are given.
+struct Extent {
+    int width = 0;
+    int height = 0;
+
+    int neighbour(int p, int dir) const
+    {
+        const int x = p % width;
+        const int y = p / width;
+        switch (dir) {
+        case Up: return y - 1 >= 0 && y - 1 < height ? p - width : -1;
+        case Right: return x + 1 >= 0 && x + 1 < width ? p + 1 : -1;
+        case Down: return y + 1 >= 0 && y + 1 < height ? p + width : -1;
+        case Left: return x - 1 >= 0 && x - 1 < width ? p - 1 : -1;
+        default: return -1;
+        }
+    }
+    // The first direction, in the order up, right, down, left, whose neighbour of p is q;
+    // -1 when q is none of p's neighbours.
+    int directionTo(int p, int q) const
+    {
+        for (int dir = Up; dir <= Left; ++dir) {
+            const int j = neighbour(p, dir);
+            if (j != -1 && j == q)
+                return dir;
+        }
+        return -1;
+    }
+};
+
 // The two n-link arrays (capacities or flows) of a grid, addressed by pixel and direction.
 template <typename Int>
 struct Links {

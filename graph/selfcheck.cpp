@@ -1,7 +1,7 @@
 #include "graph/selfcheck.h"
 
 #include "graph/Graf.h"
-#include "graph/diag.h"
+#include "diag/diag.h"
 
 namespace {
 

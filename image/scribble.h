@@ -11,8 +11,9 @@ class QImage;
 // is ignored, so anti-aliased stroke edges do no harm.
 namespace scribble {
 
+// A seed as the command line and the scribbles give it: a point and its kind.
 struct Seed {
-    bool object;
+    bool object = true;
     QPoint point;
 };
 

@@ -1,6 +1,8 @@
 #include "pipeline/Segmentation.h"
 
 #include "construction/GraphBuilder.h"
+#include "graph/GraphLimit.h"
+#include "graph/cutvalue.h"
 #include "image/imageio.h"
 #include "segmentation/FordFulkerson.h"
 #include "segmentation/PushRelabel.h"
@@ -53,7 +55,7 @@ Status construct(const Workspace &w, double lambda, Variant variant, const GrayQ
     // Before the intensities are read: an oversized image costs nothing more.
     const int width = w.image.width();
     const int height = w.image.height();
-    if (qint64(width) * height > construction::MaxGraphPixels)
+    if (!graphlimit::fits(width, height))
         return Status::TooLarge;
 
     try {
@@ -90,6 +92,14 @@ Status solve(const Workspace &w, Method method, SolverHost &host, Figures &figur
 void draw(const Workspace &w, const std::function<bool()> &edgeMode)
 {
     renderResult(w.image, w.graf, w.objectPixels, w.objectMask, edgeMode);
+}
+
+long long constructedCutValue(const Workspace &w, double lambda)
+{
+    if (!construction::rewriteCapacities(w.graf, w.intensities, w.objectSeeds, w.backgroundSeeds,
+                                         lambda))
+        return -1;
+    return cutValue(w.graf, w.objectMask);
 }
 
 Result segment(Steps &steps, const Workspace &w, Method method, SolverHost &host)

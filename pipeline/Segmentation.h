@@ -11,9 +11,10 @@
 #include <vector>
 
 // One segmentation, from an image and its seeds to the drawn result: the gray question, the
-// checks, the graph construction, the solver and the drawing, in that order. The window, the
-// command line and the benchmark all run it; they only answer its questions, show progress,
-// and turn its statuses into their own messages and exit codes.
+// checks, the graph construction, the solver and the drawing, in that order. The window runs
+// the three steps from its slots, the command line and the benchmark through segment(); they
+// only answer its questions, show progress, and turn its statuses into their own messages
+// and exit codes.
 namespace pipeline {
 
 enum class Method { AugmentingPaths, PushRelabel };
@@ -69,8 +70,14 @@ Status solve(const Workspace &w, Method method, SolverHost &host, Figures &figur
 // The result painted into the image; edgeMode is asked afresh for every object pixel.
 void draw(const Workspace &w, const std::function<bool()> &edgeMode);
 
-// The steps whose side effects belong to the caller: the window routes construction and
-// drawing through its own slots. One segment() call runs them in order.
+// The value of the result's cut on the graph as construct() built it, in 64 bits. The
+// augmenting-path method lowers capacities in place, so they are written again from the kept
+// intensities, seeds and lambda first: no copy of the graph is kept for one number. -1 when
+// the workspace holds no graph of the intensities' size.
+long long constructedCutValue(const Workspace &w, double lambda);
+
+// The construction and drawing steps, for a caller that adds to them (the command line keeps
+// a copy of the graph as constructed). One segment() call runs them in order.
 class Steps {
 public:
     virtual ~Steps() = default;

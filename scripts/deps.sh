@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and benchmarking need, when missing.
-# help2man makes the command line's man page from its --help; without it the build installs
-# the copy kept in tools/.
+# Installs the Debian packages that building, testing and benchmarking need, and any named
+# as arguments, when missing. help2man makes the man pages from the programs' --help, and
+# rsvg-convert the icon's PNG sizes; without them the build installs the kept man pages
+# and the SVG icon alone.
 set -euo pipefail
 
-packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools libboost-graph-dev help2man)
+packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools libboost-graph-dev help2man librsvg2-bin "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,95 +2,120 @@
 
 #include "graph/Graf.h"
 #include "graph/PixelGrid.h"
-#include "graph/diag.h"
+#include "diag/diag.h"
 #include "graph/pixelarrays.h"
 #include "segmentation/PlainSearch.h"
-#include "segmentation/SearchOrder.h"
+#include "segmentation/SinkDistances.h"
 #include "segmentation/SolverHost.h"
 
 #include <algorithm>
+#include <charconv>
 #include <memory>
 #include <vector>
 
 namespace {
 
-// Every source-linked pixel that is also sink-linked sends the common part straight on.
-void completePathsOfLengthTwo(Graf &g)
+// Every source-linked pixel that is also sink-linked sends the common part straight on: the
+// smaller of the two capacities comes off both. Pixels begin to end.
+void completePathsOfLengthTwo(Graf &g, int begin, int end)
 {
-    const int n = g.getPixelCount();
-    for (int i = 0; i < n; ++i) {
-        const int s = g.sourceCapacity(i);
-        const int t = g.sinkCapacity(i);
-        if (s > 0 && t > 0) {
-            if (t > s) {
-                g.setSourceCapacity(i, 0);
-                g.setSinkCapacity(i, t - s);
-            } else if (s > t) {
-                g.setSourceCapacity(i, s - t);
-                g.setSinkCapacity(i, 0);
-            } else {
-                g.setSourceCapacity(i, 0);
-                g.setSinkCapacity(i, 0);
-            }
-        }
+    int *source = g.sourceCap.data();
+    int *sink = g.sinkCap.data();
+    for (int i = begin; i < end; ++i) {
+        const int s = source[i];
+        const int t = sink[i];
+        const int common = (s > 0) & (t > 0) ? std::min(s, t) : 0;
+        source[i] = s - common;
+        sink[i] = t - common;
     }
-    diag::line("DOKONCENIE HRAN O DLZKE 2");
 }
 
-// The source-linked pixels of the set-up in ascending order, with the ones still taking
-// part marked. Only the count and the second live entry are ever shown, and both cursors
-// only move forward, since entries are only removed.
+// The live source-linked pixels are exactly those whose source capacity is positive: after
+// the completion every pixel with source capacity takes part, capacities only fall, and a
+// pixel retires when its own falls below 1. So no list is kept. Only the count and the second
+// live pixel are ever shown; the cursors only move forward, since pixels only retire.
 class Sources {
 public:
     explicit Sources(const Graf &g)
+        : m_capacity(g.sourceCap.data()), m_size(g.getPixelCount())
     {
-        const int n = g.getPixelCount();
-        for (int i = 0; i < n; ++i)
-            if (g.sourceCapacity(i) > 0)
-                m_pixels.push_back(i);
-        m_live.assign(m_pixels.size(), 1);
-        m_count = int(m_pixels.size());
-        m_second = 1;
+        for (int p = 0; p < m_size; ++p)
+            m_count += m_capacity[p] > 0;
     }
 
     int count() const { return m_count; }
-    int size() const { return int(m_pixels.size()); }
-    int pixel(int rank) const { return m_pixels[std::size_t(rank)]; }
-    int second() const { return m_count >= 2 ? m_pixels[std::size_t(m_second)] : -1; }
+    void retire() { --m_count; }
 
-    int rankOf(int pixel) const
+    int second()
     {
-        return int(std::lower_bound(m_pixels.begin(), m_pixels.end(), pixel) - m_pixels.begin());
-    }
-
-    void retire(int rank)
-    {
-        m_live[std::size_t(rank)] = 0;
-        --m_count;
-        const int size = int(m_pixels.size());
-        while (m_first < size && !m_live[std::size_t(m_first)])
+        while (m_first < m_size && m_capacity[m_first] <= 0)
             ++m_first;
         m_second = std::max(m_second, m_first + 1);
-        while (m_second < size && !m_live[std::size_t(m_second)])
+        while (m_second < m_size && m_capacity[m_second] <= 0)
             ++m_second;
+        return m_second < m_size ? m_second : -1;
     }
 
-    std::vector<int> livePixels() const
+    // Ascending, into out; returns how many.
+    int live(int *out) const
     {
-        std::vector<int> out;
-        out.reserve(std::size_t(m_count));
-        for (std::size_t r = 0; r < m_pixels.size(); ++r)
-            if (m_live[r])
-                out.push_back(m_pixels[r]);
+        int k = 0;
+        for (int p = 0; p < m_size; ++p)
+            if (m_capacity[p] > 0)
+                out[k++] = p;
+        return k;
+    }
+
+    std::vector<int> live() const
+    {
+        std::vector<int> out(static_cast<std::size_t>(m_count));
+        live(out.data());
         return out;
     }
 
 private:
-    std::vector<int> m_pixels;
-    std::vector<unsigned char> m_live;
+    const int *m_capacity;
+    int m_size;
     int m_count = 0;
     int m_first = 0;
     int m_second = 1;
+};
+
+// The line of each iteration. The list was just made equal to the sources, so both entries
+// are the same pixel; with fewer than two entries -1 stands in for the missing one. Only the
+// numbers are written again, and only when they change.
+class IterationLine {
+public:
+    void print(int second, int count)
+    {
+        if (!m_built || second != m_second || count != m_count) {
+            m_built = true;
+            m_second = second;
+            m_count = count;
+            char *p = m_text;
+            p = append(p, "prvok i1 ");
+            p = std::to_chars(p, m_text + sizeof m_text, second).ptr;
+            *p++ = ' ';
+            p = std::to_chars(p, m_text + sizeof m_text, second).ptr;
+            p = append(p, " indexy vrholy size: ");
+            p = std::to_chars(p, m_text + sizeof m_text, count).ptr;
+            *p = 0;
+        }
+        diag::line(m_text);
+    }
+
+private:
+    static char *append(char *p, const char *text)
+    {
+        while (*text)
+            *p++ = *text++;
+        return p;
+    }
+
+    char m_text[96];  // two texts and three numbers of at most 11 characters
+    bool m_built = false;
+    int m_second = 0;
+    int m_count = 0;
 };
 
 // The path from sinkPixel back to its source (sink side first), through the graph's
@@ -113,53 +138,41 @@ void augmentPlain(Graf &g, const ff::PlainSearch &search, int sinkPixel, std::ve
         g.addCapacityBetween(path[j], path[j + 1], -bottleneck);
 }
 
-// The same on the arrays, along the claimants of the kept order.
-void augmentKept(const ff::CapacityGrid &g, const ff::SearchOrder &search, int sinkPixel,
-                 std::vector<int> &path)
+// The same on the arrays, along a path given source first with the direction of each step.
+void augmentKept(const ff::CapacityGrid &g, const std::vector<int> &pixels,
+                 const std::vector<int> &directions)
 {
-    path.clear();
-    for (int p = sinkPixel;; p = g.geo.from(p, search.direction(p))) {
-        path.push_back(p);
-        if (search.level(p) == 0)
-            break;
-    }
-    const int first = path.front();
-    const int last = path.back();
-    int bottleneck = std::min(g.source[last], g.sink[first]);
-    for (std::size_t j = 0; j + 1 < path.size(); ++j) {
-        const int p = path[j];
-        bottleneck = std::min(bottleneck, g.at(path[j + 1], search.direction(p)));
-    }
-    g.source[last] -= bottleneck;
-    g.sink[first] -= bottleneck;
-    for (std::size_t j = 0; j + 1 < path.size(); ++j)
-        g.at(path[j + 1], search.direction(path[j])) -= bottleneck;
+    const int source = pixels.front();
+    const int sink = pixels.back();
+    int bottleneck = std::min(g.source[source], g.sink[sink]);
+    for (std::size_t j = 0; j < directions.size(); ++j)
+        bottleneck = std::min(bottleneck, g.at(pixels[j], directions[j]));
+    g.source[source] -= bottleneck;
+    g.sink[sink] -= bottleneck;
+    for (std::size_t j = 0; j < directions.size(); ++j)
+        g.at(pixels[j], directions[j]) -= bottleneck;
 }
 
-// The pixels reachable from the live sources, in breadth-first order.
+// The pixels reachable from the live sources, in breadth-first order; queue has room for
+// every pixel.
 template <typename Next>
-void finalRegion(int n, const std::vector<int> &live, Next next, QVector<int> &objectPixels,
+void finalRegion(int n, const Sources &sources, int *queue, Next next, QVector<int> &objectPixels,
                  QVector<bool> &objectMask)
 {
-    // Room for every pixel at once: the list never moves while it grows, and pages it does
-    // not reach are never resident.
-    objectPixels = QVector<int>();
-    objectPixels.reserve(n);
     assignPixelArray(objectMask, n, false);
-    for (int p : live) {
-        objectPixels.append(p);
-        objectMask[p] = true;
-    }
-    for (int i = 0; i < objectPixels.size(); ++i) {
-        const int u = objectPixels[i];
-        for (int dir = 0; dir < 4; ++dir) {
-            const int v = next(u, dir);
-            if (v >= 0 && !objectMask[v]) {
-                objectPixels.append(v);
-                objectMask[v] = true;
+    bool *mask = objectMask.data();
+    int size = sources.live(queue);
+    for (int i = 0; i < size; ++i)
+        mask[queue[i]] = true;
+    for (int i = 0; i < size; ++i)
+        next(queue[i], [queue, &size, mask](int v) {
+            if (!mask[v]) {
+                queue[size++] = v;
+                mask[v] = true;
             }
-        }
-    }
+        });
+    assignPixelArray(objectPixels, size, 0);
+    std::copy(queue, queue + size, objectPixels.begin());
 }
 
 } // namespace
@@ -175,30 +188,31 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
                                       const FordFulkersonOptions &options)
 {
     FordFulkersonRun run;
-    completePathsOfLengthTwo(graf);
-
-    Sources sources(graf);
-    host.begin(sources.count());
-
     const int n = graf.getPixelCount();
     const bool grid = graf.width >= 1 && n > 0
         && static_cast<long long>(graf.width) * graf.height == n;
     const ff::CapacityGrid arrays(graf);
-    std::unique_ptr<ff::SearchOrder> keyed;
-    std::unique_ptr<ff::PlainSearch> plain;
-    if (grid && options.keyBlockLevels != 0)
-        keyed = std::make_unique<ff::SearchOrder>(arrays, sources.livePixels(),
-                                                  options.keyBlockLevels);
+    std::unique_ptr<ff::SinkDistances> kept;
+    // The completion goes row by row into the first pass of the kept distances, which reads
+    // the same capacities: on a large image the passes cost memory bandwidth more than work.
+    if (grid && !options.plainSearch)
+        kept = std::make_unique<ff::SinkDistances>(arrays, [&graf](int begin, int end) {
+            completePathsOfLengthTwo(graf, begin, end);
+        });
     else
-        plain = std::make_unique<ff::PlainSearch>(graf, sources.livePixels());
+        completePathsOfLengthTwo(graf, 0, n);
+    diag::line("DOKONCENIE HRAN O DLZKE 2");
+    Sources sources(graf);
+    host.begin(sources.count());
+    std::unique_ptr<ff::PlainSearch> plain;
+    if (!kept)
+        plain = std::make_unique<ff::PlainSearch>(graf, sources.live());
 
     std::vector<int> path;
+    std::vector<int> directions;
+    IterationLine line;
     for (;;) {
-        // The list was just made equal to the sources, so both entries are the same pixel;
-        // with fewer than two entries -1 stands in for the missing one.
-        const int second = sources.second();
-        diag::Line() << "prvok i" << 1 << " " << second << " " << second
-                     << " indexy vrholy size: " << sources.count();
+        line.print(sources.second(), sources.count());
 
         ++run.iterations;
         host.processEvents();
@@ -209,37 +223,53 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
         host.setValue(run.iterations);
         host.setIterationLabel(run.iterations);
 
-        const int sinkPixel = keyed ? keyed->find() : plain->find();
-        if (sinkPixel < 0)
-            break;
-
-        if (keyed)
-            augmentKept(arrays, *keyed, sinkPixel, path);
-        else
+        int source = -1;
+        if (kept) {
+            source = kept->nextSource();
+            if (source < 0)
+                break;
+            kept->path(source, path, directions);
+            augmentKept(arrays, path, directions);
+            kept->update(path, directions);
+        } else {
+            const int sinkPixel = plain->find();
+            if (sinkPixel < 0)
+                break;
             augmentPlain(graf, *plain, sinkPixel, path);
-
-        const int p = path.back();
-        const bool retired = graf.sourceCapacity(p) < 1;
-        if (retired) {
-            sources.retire(keyed ? keyed->rank(p) : sources.rankOf(p));
-            if (plain)
-                plain->retire(p);
+            source = path.back();
         }
-        if (keyed)
-            keyed->update(path, retired);
+        if (graf.sourceCapacity(source) < 1) {
+            sources.retire();
+            if (plain)
+                plain->retire(source);
+        }
     }
 
-    keyed.reset();
     plain.reset();
     // After a normal end the last search reached everything; after a cancel this grows the
     // region from the sources as the completed iterations left them.
-    if (grid)
-        finalRegion(n, sources.livePixels(),
-                    [&arrays](int p, int dir) { return arrays.next(p, p % arrays.geo.width, dir); },
+    if (kept) {
+        const unsigned char *links = kept->links();
+        const int step[4] = {-graf.width, 1, graf.width, -1};
+        finalRegion(n, sources, kept->spareRoom(),
+                    [links, &step](int p, auto &&reached) {
+                        const unsigned bits = links[p];
+                        for (int dir = 0; dir < 4; ++dir)
+                            if ((bits >> dir) & 1u)
+                                reached(p + step[dir]);
+                    },
                     objectPixels, objectMask);
-    else
-        finalRegion(n, sources.livePixels(),
-                    [&graf](int p, int dir) { return graf.neighbourWithCapacity(p, dir); },
+    } else {
+        std::vector<int> queue(static_cast<std::size_t>(n));
+        finalRegion(n, sources, queue.data(),
+                    [&graf](int p, auto &&reached) {
+                        for (int dir = 0; dir < 4; ++dir) {
+                            const int v = graf.neighbourWithCapacity(p, dir);
+                            if (v >= 0)
+                                reached(v);
+                        }
+                    },
                     objectPixels, objectMask);
+    }
     return run;
 }

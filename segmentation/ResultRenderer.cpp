@@ -2,7 +2,7 @@
 
 #include "image/imageio.h"
 #include "graph/Graf.h"
-#include "graph/diag.h"
+#include "diag/diag.h"
 
 #include <QColor>
 #include <QImage>
@@ -40,8 +40,8 @@ void renderResult(QImage &image, const Graf &graf, const QVector<int> &objectPix
                 image.setPixelColor(x, y, colour);
     }
 
-    // The members may be older than the graph or the image (a self-check replaced the
-    // graph, or another image was opened and its construction refused): skip what does
+    // After a run the canvas's self-check slot may replace the graph with its 4 x 3 grid
+    // and leave the result beside it (opening an image clears the result): skip what does
     // not fit instead of reading or writing outside an array.
     const int graphPixels = graf.width > 0 ? graf.getPixelCount() : 0;
     const int maskSize = objectMask.size();

@@ -6,7 +6,7 @@
 // tests hold the real solver to it.
 
 #include "graph/Graf.h"
-#include "graph/diag.h"
+#include "diag/diag.h"
 #include "segmentation/FordFulkerson.h"
 #include "segmentation/SolverHost.h"
 

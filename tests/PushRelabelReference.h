@@ -11,7 +11,7 @@
 //   can meet in one pixel.
 
 #include "graph/Graf.h"
-#include "graph/diag.h"
+#include "diag/diag.h"
 #include "segmentation/SolverHost.h"
 
 #include <QList>

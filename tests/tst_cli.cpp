@@ -73,6 +73,8 @@ void TestCli::initTestCase()
         {"comment.txt", "o 2,0 #" + QByteArray(1 << 20, '#') + "\nb 5,1"}};
     for (const auto &[name, bytes] : files)
         testimages::writeFile(out(name), bytes);
+    QVERIFY(QFile::link(out("x.png"), out("link.png"))); // dangling: x.png is never written
+    QCOMPARE(::link(qPrintable(testimages::writeFile(out("old.json"), "{}")), qPrintable(out("hard.png"))), 0);
 }
 
 // "@name" is a file in the test's folder, '~' a blank inside one argument. Checks:
@@ -118,6 +120,9 @@ void TestCli::cases_data()
     for (const char *name : {"x.gif", "x", "x.png.txt"})
         row(QString("output %1").arg(name), good + "--mask @" + name, 2, "unknown image type", none);
     row("cut-out without transparency", good + "--cutout @x.jpg", 2, "only .png keeps", none);
+    // Two outputs on one file: named twice, spelt otherwise, through a symbolic or a hard link.
+    for (const char *same : {"--mask @x.png", "--cutout @./x.png", "--json @link.png", "--json @old.json --mask @hard.png"})
+        row(same, good + same, 2, "name the same file", none);
     row("json on the lines' stream", good + "--json -", 2, "--json - needs --quiet", none);
     row("scribble of another size", good + "--seeds-image @scribble-4x1.png", 2, "is 4 x 1 pixels, the image 3 x 1", none);
     row("scribble without object", "@gray.png --seeds-image @scribble-blue.png --mask @x.png", 2, "no pure red", none);

@@ -1,8 +1,8 @@
 // The augmenting-path solver compared field by field with the literal step-by-step method
 // (lines, host calls, iterations, cancels, the region, every graph array): on constructed
 // graphs at every cancel point, on random graphs built directly and through graph
-// construction, and on corridors, spirals and strips where the kept search order has to
-// move deep subtrees; each with key blocks as many as fit, of one level or a few, and none.
+// construction, and on corridors, spirals and strips where the kept distances to the sink
+// change deep and far; each from the kept distances and by plain searches.
 #include "FordFulkersonReference.h"
 #include "segmentation/FordFulkersonDetail.h"
 #include "support/SolverTesting.h"
@@ -13,15 +13,15 @@ using namespace solvertest;
 
 namespace {
 
-// blockLevels: levels per key block of the kept search order (-1 as many as fit, 0 none);
-// -2 the literal method.
-Outcome solve(const Graf &g, int cancelAt, int blockLevels)
+enum Way { Literal, Kept, Plain };
+
+Outcome solve(const Graf &g, int cancelAt, Way way)
 {
-    return runOn(g, cancelAt, [blockLevels](Outcome &o, SolverHost &host) {
+    return runOn(g, cancelAt, [way](Outcome &o, SolverHost &host) {
         FordFulkersonOptions options;
-        options.keyBlockLevels = blockLevels;
+        options.plainSearch = way == Plain;
         const FordFulkersonRun run =
-            blockLevels == -2 ? literal::fordFulkerson(o.graf, o.objectPixels, o.objectMask, host)
+            way == Literal ? literal::fordFulkerson(o.graf, o.objectPixels, o.objectMask, host)
                               : segmentFordFulkerson(o.graf, o.objectPixels, o.objectMask, host, options);
         o.steps = run.iterations, o.canceled = run.canceled;
     });
@@ -84,7 +84,7 @@ Ints corridor(int w, int h, bool spiral)
     return cells;
 }
 
-// Graphs that make the kept order move deep subtrees: one long corridor (a strip, a
+// Graphs whose distances change deep and far at each augmentation: one long corridor (a strip, a
 // serpentine or a spiral) with a few links across its walls, many small sources that retire
 // one after another at its head and small sinks at its tail, on uniform (tied) or varied
 // capacities, sometimes with seed-like 2147483647 terminals.
@@ -179,9 +179,8 @@ void TestFordFulkerson::sameAsReference_data()
     QTest::newRow("random") << Random << 3000 << false;
     QTest::newRow("built") << Built << 1500 << false;
     QTest::newRow("canceled") << RandomOrBuilt << 600 << true;
-    // Each augmentation cuts a link deep in the order or retires a source, so whole subtrees
-    // change level or claimant; searches run across several key blocks even at the default
-    // block size.
+    // Each augmentation cuts a link deep in the corridor or retires a source, so long runs of
+    // pixels change their distance to the sink, and paths run the corridor's length.
     QTest::newRow("corridors") << Corridor << 720 << false;
 }
 
@@ -197,16 +196,16 @@ void TestFordFulkerson::sameAsReference()
         QString what;
         const Graf g = generate(kind, r, c, what);
         // Constructed graphs: every cancel point, from the first iteration to one too late.
-        const int iterations = cancel ? int(solve(g, 0, -2).steps) : 0;
+        const int iterations = cancel ? int(solve(g, 0, Literal).steps) : 0;
         const int first = !cancel ? 0 : kind == Constructed ? 1 : r.range(1, iterations + 1);
         const int last = kind == Constructed ? iterations + 1 : first;
         for (int cancelAt = first; cancelAt <= last; ++cancelAt) {
-            const Outcome b = solve(g, cancelAt, -2);
-            for (const int blocks : {-1, 1 << (c % 3), 0}) {
-                const Outcome a = solve(g, cancelAt, blocks);
+            const Outcome b = solve(g, cancelAt, Literal);
+            for (const Way way : {Kept, Plain}) {
+                const Outcome a = solve(g, cancelAt, way);
                 const QString d = difference(a, b);
-                QVERIFY2(d.isEmpty(), qPrintable(QString("case %1 (%2) blocks %3 cancel %4: %5")
-                                                     .arg(c).arg(what).arg(blocks).arg(cancelAt).arg(d)));
+                QVERIFY2(d.isEmpty(), qPrintable(QString("case %1 (%2) way %3 cancel %4: %5")
+                                                     .arg(c).arg(what).arg(int(way)).arg(cancelAt).arg(d)));
             }
         }
     }

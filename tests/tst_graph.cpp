@@ -1,6 +1,7 @@
 // The pixel graph's operations on small graphs worked by hand, the canvas's self-check
 // report, and construction refusals and failed allocations that keep the old graph.
 #include "construction/GraphBuilder.h"
+#include "graph/GraphLimit.h"
 #include "support/Dialogs.h"
 #include "support/Testing.h"
 
@@ -225,7 +226,7 @@ void TestGraph::constructionKeepsTheOldGraphOnFailure()
     using S = construction::BuildStatus;
     const std::tuple<int, int, Ints, Points, S> refusals[] = {
         {w, h, in, {{w, 0}}, S::NoSeeds}, {0, 0, {}, {{0, 0}}, S::NoSeeds}, {w, h, {1, 2}, {{0, 0}}, S::SizeMismatch},
-        {1, construction::MaxGraphPixels + 1, {}, {{0, 0}}, S::TooLarge}}; // refused before reading
+        {1, graphlimit::MaxPixels + 1, {}, {{0, 0}}, S::TooLarge}}; // refused before reading
     for (const auto &[width, height, values, object, status] : refusals) {
         Graf g = usedGraph();
         QCOMPARE(construction::buildGraph(g, values, width, height, object, {{0, 1}}, 1.0), status);

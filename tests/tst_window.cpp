@@ -2,7 +2,8 @@
 // and canvas presses, with the boxes and dialogs each one opens, the diagnostic lines, the
 // seeds and the pictures drawn, also while a run processes events; and the command line on
 // the same picture.
-#include "construction/GraphBuilder.h"
+#include "app/startup.h"
+#include "graph/GraphLimit.h"
 #include "support/Dialogs.h"
 #include "support/Testing.h"
 #include "ui_MyPainter.h"
@@ -111,7 +112,7 @@ void Scene::run(const QString &step)
                                                                                                  : QMessageBox::NoButton);
     }
     const Qt::MouseButton button = arg == "L" ? Qt::LeftButton : arg == "R" ? Qt::RightButton : Qt::MiddleButton;
-    if (cmd == "open" || cmd == "load")
+    if (cmd == "open" || cmd == "load" || (cmd == "start" && arg != "-"))
         opened = dir->filePath(arg);
     if (cmd == "open" || cmd == "save") {
         (cmd == "open" ? ui->actionOpen : ui->actionSave)->trigger();
@@ -123,8 +124,18 @@ void Scene::run(const QString &step)
         QMouseEvent dbl(QEvent::MouseButtonDblClick, at, canvas->mapToGlobal(at), button, button, Qt::NoModifier);
         if (cmd == "dbl")
             QApplication::sendEvent(canvas, &dbl), QTest::mouseRelease(canvas, button, Qt::NoModifier, at);
-    } else if (cmd == "act") {
-        w.window.findChild<QAction *>(arg)->trigger();
+    } else if (cmd == "start") { // the window as the program starts it, a file named on its command line or none
+        startup::start(w.window, arg == "-" ? QString() : opened);
+    } else if (cmd == "drop") { // dragged over the canvas and dropped as a file manager does; taken or refused
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(dir->filePath(arg))});
+        QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &enter), QApplication::sendEvent(canvas, &drop), QCoreApplication::sendPostedEvents();
+        codes << (enter.isAccepted() ? "taken" : "refused");
+    } else if (cmd == "act") { // as a user can: not while the entry is disabled
+        if (QAction *action = w.window.findChild<QAction *>(arg); action->isEnabled())
+            action->trigger();
     } else if (cmd == "click") {
         w.window.findChild<QAbstractButton *>(arg)->click();
     } else if (cmd == "lambda") {
@@ -134,7 +145,7 @@ void Scene::run(const QString &step)
         QMetaObject::invokeMethod(canvas, qPrintable(arg), Qt::DirectConnection, Q_RETURN_ARG(int, code));
         codes << QString::number(code);
     } else if (cmd == "huge") { // one row of pixels over the graph's limit, gray through its palette
-        canvas->image = QImage(construction::MaxGraphPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
+        canvas->image = QImage(graphlimit::MaxPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
         canvas->image.setColorTable({qRgb(0, 0, 0)});
         canvas->image.fill(0);
     } else if (cmd == "during") { // at the next run's first event processing
@@ -204,8 +215,8 @@ QString Scene::probe(const QStringList &args)
             const QColor c = image.pixelColor(x++, 0);
             return c.red() == c.green() && c.green() == c.blue() ? QString::number(c.red()) : QString("colour");
         });
-    if (what == "codes")
-        return codes.join(' ');
+    if (what == "codes" || what == "size")
+        return what == "codes" ? codes.join(' ') : QString("%1x%2").arg(image.width()).arg(image.height());
     if (what == "graph") // source, sink, vertical and horizontal capacities
         return join(std::vector<const std::vector<int> *>{&canvas->graf.sourceCap, &canvas->graf.sinkCap, &canvas->graf.vertCap,
                                                            &canvas->graf.horizCap},
@@ -263,6 +274,9 @@ void TestWindow::initTestCase()
         {"strip.png", testimages::gray(3, 2, [](int x, int) { return x == 0 ? 10 : x == 1 ? 50 : 200; })}};
     for (const auto &[name, image] : images)
         QVERIFY(image.save(m_dir.filePath(name)));
+    const QByteArray side("\x28\x23\0\0", 4); // a bitmap declaring 9000 x 9000: over the limit
+    testimages::writeFile(m_dir.filePath("huge.bmp"), testimages::encode(testimages::noise(8, 8), "bmp").replace(18, 4, side).replace(22, 4, side));
+    testimages::writeFile(m_dir.filePath("text.png"), "text\n");
 }
 
 void TestWindow::scenarios_data()
@@ -367,6 +381,15 @@ void TestWindow::scenarios_data()
     cli("gray, Ford-Fulkerson, lambda 10", {"open disc-gray.png"}, "act actionsegmentuj", "ff");
     cli("JPEG made gray, push-relabel, plain, lambda 3", {"open disc-colour.jpg", "click prepinac -> Ok " + NotSegmented, "lambda 3"},
         "act actionpush_relabel -> Yes " + NotGray, "pr");
+    // A file named at start or dropped on the window opens as the menu opens it; not while a run goes on.
+    const QString tooLarge = " -> Ok Varovanie|Obrazok " + m_dir.filePath("huge.bmp") + " sa neda otvorit: je prilis velky";
+    row("a file named at start or dropped opens as the menu opens it",
+        {"start e.png", "expect size 12x9", "press L 1,1", "drop big.png -> No " + Ask, "expect size 20x20", "drop huge.bmp" + tooLarge,
+         "drop text.png", "expect size 20x20", "start huge.bmp" + tooLarge, "open huge.bmp" + tooLarge, "expect size 20x20",
+         "expect codes taken taken taken", "expect counters 1/0"},
+        {"1 a OBJ 1"});
+    row("a drop during a run is refused", disc + QStringList{"start -", "during drop e.png", "act actionsegmentuj", "expect codes refused",
+                                                             "expect size 40x30"}, {"...", "ZAPIS"});
     row("gray: (r + g + b) / 3 truncated", {"open colours.png", "act actionGrayscale", "expect gray 85 20 0 255 100"}, {});
     row("a save pads the image with white to the canvas's size", {"open small.png", "save out.png", "expect saved out.png yes"},
         {});

@@ -1,6 +1,6 @@
 #include "tools/cli.h"
 
-#include "graph/diagblocks.h"
+#include "diag/diagblocks.h"
 
 #include <QByteArray>
 #include <QString>

@@ -42,9 +42,10 @@ const char *const Epilogue =
     "    ls *.png | xargs -P 4 -I{} segmentacia-cli {} --seeds-image s/{} --mask m/{} -q\n"
     "\n"
     "Exit status: 0 done; 1 segmentation refused (an image that is not grayscale with\n"
-    "--gray no, an image too large, not enough memory); 2 bad command line or seeds, or\n"
-    "an output that is an input; 3 a file could not be read (missing, unreadable,\n"
-    "truncated or corrupt) or written (a file that was there is then left as it was).\n";
+    "--gray no, an image too large, not enough memory); 2 bad command line or seeds, an\n"
+    "output that is an input, or two outputs that name one file; 3 a file could not be\n"
+    "read (missing, unreadable, truncated or corrupt) or written (a file that was there\n"
+    "is then left as it was).\n";
 
 // "--output" for "output", "-o" for "o": the option as the user typed it.
 QString dashed(const QString &name)

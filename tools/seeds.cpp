@@ -1,6 +1,8 @@
 #include "tools/seeds.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <climits>
 #include <cmath>
@@ -347,13 +349,50 @@ int findRepeatedSeed(const std::vector<Seed> &seeds, QString *message)
     return -1;
 }
 
+namespace {
+
+// What a name leads to: an existing file by its identity, which hard links share; a file
+// still to be written by the path it will get, once symbolic links (dangling ones too) and
+// the folder's own spelling are resolved.
+struct FileKey {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    QString path;
+
+    bool operator==(const FileKey &o) const
+    {
+        return exists == o.exists
+            && (exists ? device == o.device && inode == o.inode : path == o.path);
+    }
+};
+
+FileKey fileKey(const QString &name)
+{
+    QString path = QFileInfo(name).absoluteFilePath();
+    // A cycle of links stops here, like the system's own limit.
+    for (int hops = 0; hops < 40 && QFileInfo(path).isSymLink(); ++hops)
+        path = QFileInfo(path).symLinkTarget();
+    FileKey key;
+    struct stat st;
+    if (stat(QFile::encodeName(path).constData(), &st) == 0) {
+        key.exists = true;
+        key.device = st.st_dev;
+        key.inode = st.st_ino;
+        return key;
+    }
+    const QFileInfo target(path);
+    const QString folder = target.dir().canonicalPath();
+    key.path = (folder.isEmpty() ? QDir::cleanPath(target.absolutePath()) : folder) + '/'
+        + target.fileName();
+    return key;
+}
+
+} // namespace
+
 bool isSameFile(const QString &a, const QString &b)
 {
-    struct stat sa, sb;
-    const QByteArray na = QFile::encodeName(a);
-    const QByteArray nb = QFile::encodeName(b);
-    return stat(na.constData(), &sa) == 0 && stat(nb.constData(), &sb) == 0
-        && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return fileKey(a) == fileKey(b);
 }
 
 } // namespace cli

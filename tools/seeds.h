@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/scribble.h"
+
 #include <QByteArray>
 #include <QPoint>
 #include <QString>
@@ -10,10 +12,7 @@
 // and lambda, checked strictly, with messages that quote bad input safely.
 namespace cli {
 
-struct Seed {
-    bool object = true;
-    QPoint point;
-};
+using Seed = scribble::Seed;
 
 // "object seed (2,0)"
 QString describe(const Seed &seed);
@@ -41,7 +40,8 @@ SeedFileStatus readSeedFile(const QString &path, std::vector<Seed> &seeds, QStri
 // of the first seed that repeats an earlier point, with the message, or -1.
 int findRepeatedSeed(const std::vector<Seed> &seeds, QString *message);
 
-// True when both names lead to the same existing file, through links too.
+// True when both names lead to the same file, existing or still to be written: spelt
+// differently, through symbolic links (dangling ones too) or as hard links of one file.
 bool isSameFile(const QString &a, const QString &b);
 
 } // namespace cli

@@ -1,10 +1,9 @@
 // The segmentation without a window: the same decoding and the same pipeline as the
 // canvas, driven from the command line.
-#include "construction/GraphBuilder.h"
+#include "diag/diag.h"
+#include "diag/diagblocks.h"
 #include "graph/Graf.h"
-#include "graph/cutvalue.h"
-#include "graph/diag.h"
-#include "graph/diagblocks.h"
+#include "graph/GraphLimit.h"
 #include "image/imagefile.h"
 #include "image/imageio.h"
 #include "image/results.h"
@@ -38,6 +37,7 @@ namespace {
 class NullSink final : public diag::Sink {
 public:
     void writeLine(const char *, std::size_t) override {}
+    bool keepsText() const override { return false; }
 };
 
 bool sameTerminal(int a, int b)
@@ -80,17 +80,19 @@ bool writeImage(const QImage &image, const QString &path)
     return true;
 }
 
+QString tooLarge(const QSize &size)
+{
+    return QString("the image is too large to segment (%1)").arg(graphlimit::english(size));
+}
+
 // Decoded once, its size checked before; a truncated or corrupt file is refused.
 int readImage(const QString &path, const char *what, QImage &image)
 {
     ReadLimits limits;
-    limits.maxPixels = construction::MaxGraphPixels;
+    limits.maxPixels = graphlimit::MaxPixels;
     const ImageRead read = readImageFile(path, limits);
     if (read.status == ReadStatus::TooLarge && QByteArray(what) == "the image") {
-        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
-                     .arg(read.declaredSize.width())
-                     .arg(read.declaredSize.height())
-                     .arg(construction::MaxGraphPixels));
+        complain(tooLarge(read.declaredSize));
         return Refused;
     }
     if (read.status != ReadStatus::Ok) {
@@ -114,7 +116,7 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
         const int read = readImage(path, "the seed image", picture);
         if (read != Done)
             return read;
-        std::vector<scribble::Seed> found;
+        std::vector<Seed> found;
         switch (scribble::readSeeds(picture, size.width(), size.height(), found)) {
         case scribble::Status::Ok:
             break;
@@ -137,34 +139,10 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
                          .arg(path));
             return BadInput;
         }
-        std::vector<Seed> converted;
-        converted.reserve(found.size());
-        for (const scribble::Seed &s : found)
-            converted.push_back({s.object, s.point});
-        seeds.insert(seeds.begin() + std::ptrdiff_t(it->first), converted.begin(),
-                     converted.end());
+        seeds.insert(seeds.begin() + std::ptrdiff_t(it->first), found.begin(), found.end());
     }
     return opt.scribbles.empty() ? Done : checkSeeds(seeds);
 }
-
-// The plain steps, keeping a copy of the graph as constructed when asked.
-class KeepingSteps final : public pipeline::PlainSteps {
-public:
-    KeepingSteps(const pipeline::Workspace &w, const pipeline::Request &request, Graf *keep)
-        : PlainSteps(w, request), m_keep(keep)
-    {
-    }
-    pipeline::Status construct() override
-    {
-        const pipeline::Status status = PlainSteps::construct();
-        if (status == pipeline::Status::Done && m_keep)
-            *m_keep = m_w.graf;
-        return status;
-    }
-
-private:
-    Graf *m_keep;
-};
 
 // What --json reports; filled as the run goes.
 struct Summary {
@@ -212,18 +190,32 @@ double secondsSince(QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-// Writing a result over an image it is made from would lose that image.
-bool outputsAreNotInputs(const Options &opt)
+// Writing a result over an image it is made from would lose that image, and two results
+// written to one file would leave only the last.
+bool outputsAreApart(const Options &opt)
 {
     QStringList inputs{opt.imagePath};
     for (const auto &scribble : opt.scribbles)
         inputs << scribble.second;
-    for (const QString &output : {opt.outputPath, opt.maskPath, opt.cutoutPath, opt.jsonPath})
+    const std::pair<const char *, QString> outputs[] = {{"-o", opt.outputPath},
+                                                        {"--mask", opt.maskPath},
+                                                        {"--cutout", opt.cutoutPath},
+                                                        {"--json", opt.jsonPath}};
+    const auto isFile = [](const QString &output) { return !output.isEmpty() && output != "-"; };
+    for (const auto &[option, output] : outputs)
         for (const QString &input : inputs)
-            if (!output.isEmpty() && output != "-" && isSameFile(input, output)) {
+            if (isFile(output) && isSameFile(input, output)) {
                 complain(QString("the output '%1' is the input image '%2' itself; choose "
                                  "another file")
                              .arg(output, input));
+                return false;
+            }
+    for (auto a = std::begin(outputs); a != std::end(outputs); ++a)
+        for (auto b = a + 1; b != std::end(outputs); ++b)
+            if (isFile(a->second) && isFile(b->second) && isSameFile(a->second, b->second)) {
+                complain(QString("%1 '%2' and %3 '%4' name the same file; give each output "
+                                 "a file of its own")
+                             .arg(a->first, a->second, b->first, b->second));
                 return false;
             }
     return true;
@@ -266,39 +258,41 @@ pipeline::Request requestOf(const Options &opt)
     return request;
 }
 
+// What each of the pipeline's statuses becomes here: the summary's status and the
+// complaint; every status but Done exits with Refused.
+struct Outcome {
+    pipeline::Status status;
+    const char *summary;
+    const char *complaint; // TooLarge's names the size: see tooLarge()
+};
+
+constexpr const char *NotGray =
+    "the image is not grayscale and --gray no keeps it from being converted: segmentation refused";
+
+const Outcome Outcomes[] = {
+    {pipeline::Status::Done, "done", nullptr},
+    {pipeline::Status::GrayDeclined, "not grayscale", NotGray},
+    {pipeline::Status::GrayDismissed, "not grayscale", NotGray},
+    {pipeline::Status::TooLarge, "too large", nullptr},
+    {pipeline::Status::OutOfMemory, "out of memory", "not enough memory to build the graph"},
+    {pipeline::Status::SolverOutOfMemory, "out of memory", "not enough memory for the solver"},
+    // Every seed was checked against the image before, so this is no user's mistake.
+    {pipeline::Status::MissingSeeds, "missing seeds",
+     "the graph could not be built from this image and these seeds"},
+};
+
 // Done, or Refused after saying why.
 int reportStatus(pipeline::Status status, const QImage &image, Summary &summary)
 {
-    switch (status) {
-    case pipeline::Status::Done:
-        summary.status = "done";
-        return Done;
-    case pipeline::Status::GrayDeclined:
-    case pipeline::Status::GrayDismissed:
-        summary.status = "not grayscale";
-        complain("the image is not grayscale and --gray no keeps it from being converted: "
-                 "segmentation refused");
-        break;
-    case pipeline::Status::TooLarge:
-        summary.status = "too large";
-        complain(QString("the image is too large to segment (%1 x %2 pixels, at most %3 pixels)")
-                     .arg(image.width())
-                     .arg(image.height())
-                     .arg(construction::MaxGraphPixels));
-        break;
-    case pipeline::Status::OutOfMemory:
-        summary.status = "out of memory";
-        complain("not enough memory to build the graph");
-        break;
-    case pipeline::Status::SolverOutOfMemory:
-        summary.status = "out of memory";
-        complain("not enough memory for the solver");
-        break;
-    case pipeline::Status::MissingSeeds:
-        // Every seed was checked against the image above, so this is no user's mistake.
-        summary.status = "missing seeds";
-        complain("the graph could not be built from this image and these seeds");
-        break;
+    for (const Outcome &o : Outcomes) {
+        if (o.status != status)
+            continue;
+        summary.status = o.summary;
+        if (status == pipeline::Status::TooLarge)
+            complain(tooLarge(image.size()));
+        else if (o.complaint)
+            complain(o.complaint);
+        return status == pipeline::Status::Done ? Done : Refused;
     }
     return Refused;
 }
@@ -320,7 +314,7 @@ int writeOutputs(const Options &opt, const QImage &drawn, const QImage &original
 
 int segment(const Options &opt, Summary &summary)
 {
-    if (!outputsAreNotInputs(opt))
+    if (!outputsAreApart(opt))
         return BadInput;
     QElapsedTimer stage;
     stage.start();
@@ -352,18 +346,13 @@ int segment(const Options &opt, Summary &summary)
     const pipeline::Workspace workspace{image, objectSeeds,  backgroundSeeds, intensities,
                                         graf,  objectPixels, objectMask};
     const pipeline::Request request = requestOf(opt);
-    // The augmenting-path method lowers capacities in place, and the summary's cut is
-    // taken on the graph as constructed.
-    Graf constructed;
-    const bool keep = !opt.jsonPath.isEmpty() && !opt.pushRelabel;
-    KeepingSteps steps(workspace, request, keep ? &constructed : nullptr);
 
     const bool progress =
         isatty(STDERR_FILENO) && (opt.quiet || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
     pipeline::Result result;
     {
         TerminalProgress host(progress);
-        result = pipeline::segment(steps, workspace, request.method, host);
+        result = pipeline::segment(workspace, request, host);
     }
     summary.constructionSeconds = result.figures.constructSeconds;
     summary.solverSeconds = result.figures.solveSeconds;
@@ -372,8 +361,9 @@ int segment(const Options &opt, Summary &summary)
         return Refused;
     summary.steps = result.figures.work;
     summary.objectPixels = objectPixels.size();
+    // On the graph as constructed, not as the solver left it.
     if (!opt.jsonPath.isEmpty())
-        summary.cut = cutValue(keep ? constructed : graf, objectMask);
+        summary.cut = pipeline::constructedCutValue(workspace, opt.lambda);
     return writeOutputs(opt, image, original, objectMask);
 }
 

@@ -2,7 +2,7 @@
 
 // What the tests share: the diagnostic lines captured, small images and files, and the built
 // command line run to its end.
-#include "graph/diag.h"
+#include "diag/diag.h"
 
 #include <QBuffer>
 #include <QFile>

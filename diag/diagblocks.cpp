@@ -1,4 +1,4 @@
-#include "graph/diagblocks.h"
+#include "diag/diagblocks.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/diag.h"
+#include "diag/diag.h"
 
 #include <cstddef>
 #include <vector>
