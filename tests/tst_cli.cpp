@@ -186,8 +186,8 @@ void TestCli::cases_data()
         {"json @s.json dequeues 0", "json @s.json construction colour", "json @s.json lambda 2.5", "json @s.json method pr",
          "json @s.json cutValue 165"});
     row("quiet", good + "-q", 0, "", {"stdout ", "row0 @x.png 220 220 0"});
-    for (const auto &[option, name, format] : {std::tuple{"-o", "r.bmp", "bmp"}, {"-o", "r.jpg", "jpeg"}, {"--mask", "m.JPEG", "jpeg"},
-                                               {"--mask", "m.Bmp", "bmp"}, {"--cutout", "c.PNG", "png"}})
+    for (const auto &[option, name, format] : {std::tuple{"-o", "r.bmp", "bmp"}, {"-o", "r.jpg", "jpeg"},
+                                               {"--mask", "m.JPEG", "jpeg"}, {"--mask", "m.Bmp", "bmp"}, {"--cutout", "c.PNG", "png"}})
         row(QString("format of %1").arg(name), QString("@gray.png --object 2,0 --background 0,0 -q %1 @%2").arg(option, name), 0,
             "", {QString("format @%1 %2").arg(name, format)});
 }

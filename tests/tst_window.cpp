@@ -124,7 +124,7 @@ void Scene::run(const QString &step)
         QMouseEvent dbl(QEvent::MouseButtonDblClick, at, canvas->mapToGlobal(at), button, button, Qt::NoModifier);
         if (cmd == "dbl")
             QApplication::sendEvent(canvas, &dbl), QTest::mouseRelease(canvas, button, Qt::NoModifier, at);
-    } else if (cmd == "start") { // the window as the program starts it, a file named on its command line or none
+    } else if (cmd == "start") { // the window as the program starts it, with a file named on its command line or "-"
         startup::start(w.window, arg == "-" ? QString() : opened);
     } else if (cmd == "drop") { // dragged over the canvas and dropped as a file manager does; taken or refused
         QMimeData data;
@@ -166,7 +166,8 @@ void Scene::run(const QString &step)
                     atDrawing = d->labelText() + "|" + QString::number(d->value());
         };
     } else if (cmd == "cli") { // the same picture, seeds (from their lines) and settings through the command line
-        QStringList args{opened, "-o", dir->filePath("cli.png"), "--method", arg, "--edges", ui->prepinac->isChecked() ? "on" : "off"};
+        QStringList args{opened, "-o", dir->filePath("cli.png"), "--method", arg};
+        args << "--edges" << (ui->prepinac->isChecked() ? "on" : "off");
         args << "--lambda" << QString::number(ui->doubleSpinBox->value());
         for (const QString &l : out.lines.filter(QRegularExpression("^\\d+ a (OBJ )?\\d+$")))
             args << (l.contains("OBJ") ? "--object" : "--background") << l.section(' ', 0, 0) + "," + l.section(' ', -1);
@@ -275,7 +276,8 @@ void TestWindow::initTestCase()
     for (const auto &[name, image] : images)
         QVERIFY(image.save(m_dir.filePath(name)));
     const QByteArray side("\x28\x23\0\0", 4); // a bitmap declaring 9000 x 9000: over the limit
-    testimages::writeFile(m_dir.filePath("huge.bmp"), testimages::encode(testimages::noise(8, 8), "bmp").replace(18, 4, side).replace(22, 4, side));
+    const QByteArray bitmap = testimages::encode(testimages::noise(8, 8), "bmp");
+    testimages::writeFile(m_dir.filePath("huge.bmp"), QByteArray(bitmap).replace(18, 4, side).replace(22, 4, side));
     testimages::writeFile(m_dir.filePath("text.png"), "text\n");
 }
 
@@ -379,17 +381,20 @@ void TestWindow::scenarios_data()
         row("the command line: " + name, before + seeds + QStringList{run, "cli " + method}, {"..."});
     };
     cli("gray, Ford-Fulkerson, lambda 10", {"open disc-gray.png"}, "act actionsegmentuj", "ff");
-    cli("JPEG made gray, push-relabel, plain, lambda 3", {"open disc-colour.jpg", "click prepinac -> Ok " + NotSegmented, "lambda 3"},
-        "act actionpush_relabel -> Yes " + NotGray, "pr");
-    // A file named at start or dropped on the window opens as the menu opens it; not while a run goes on.
+    cli("JPEG made gray, push-relabel, plain, lambda 3",
+        {"open disc-colour.jpg", "click prepinac -> Ok " + NotSegmented, "lambda 3"}, "act actionpush_relabel -> Yes " + NotGray,
+        "pr");
+    // A file named at start or dropped on the window opens as the menu opens it; not while a
+    // run goes on.
     const QString tooLarge = " -> Ok Varovanie|Obrazok " + m_dir.filePath("huge.bmp") + " sa neda otvorit: je prilis velky";
     row("a file named at start or dropped opens as the menu opens it",
-        {"start e.png", "expect size 12x9", "press L 1,1", "drop big.png -> No " + Ask, "expect size 20x20", "drop huge.bmp" + tooLarge,
-         "drop text.png", "expect size 20x20", "start huge.bmp" + tooLarge, "open huge.bmp" + tooLarge, "expect size 20x20",
-         "expect codes taken taken taken", "expect counters 1/0"},
+        {"start e.png", "expect size 12x9", "press L 1,1", "drop big.png -> No " + Ask, "expect size 20x20",
+         "drop huge.bmp" + tooLarge, "drop text.png", "expect size 20x20", "start huge.bmp" + tooLarge,
+         "open huge.bmp" + tooLarge, "expect size 20x20", "expect codes taken taken taken", "expect counters 1/0"},
         {"1 a OBJ 1"});
-    row("a drop during a run is refused", disc + QStringList{"start -", "during drop e.png", "act actionsegmentuj", "expect codes refused",
-                                                             "expect size 40x30"}, {"...", "ZAPIS"});
+    row("a drop during a run is refused",
+        disc + QStringList{"start -", "during drop e.png", "act actionsegmentuj", "expect codes refused", "expect size 40x30"},
+        {"...", "ZAPIS"});
     row("gray: (r + g + b) / 3 truncated", {"open colours.png", "act actionGrayscale", "expect gray 85 20 0 255 100"}, {});
     row("a save pads the image with white to the canvas's size", {"open small.png", "save out.png", "expect saved out.png yes"},
         {});
