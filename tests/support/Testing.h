@@ -23,6 +23,9 @@ public:
     DiagCapture &operator=(const DiagCapture &) = delete;
     void writeLine(const char *text, std::size_t length) override
     {
+        // A run that never ends would fill the memory with its lines before any watchdog fires.
+        if (lines.size() >= 2000000)
+            qFatal("two million diagnostic lines: a run that does not end");
         lines.append(QString::fromUtf8(text, int(length)));
         if (onLine)
             onLine(lines.last());
