@@ -3,7 +3,7 @@
 // way. SEG_FUZZ_RUNS sets the mutations per image (default 120) for a longer run; the
 // sanitizer build is where this pays. tests/fuzz/ has the same check for libFuzzer.
 #include "fuzz/DecodeCheck.h"
-#include "support/TestImages.h"
+#include "support/Testing.h"
 
 #include <QtTest>
 

@@ -7,7 +7,7 @@
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "segmentation/SolverHost.h"
-#include "support/DiagCapture.h"
+#include "support/Testing.h"
 
 #include <QPoint>
 #include <QSize>

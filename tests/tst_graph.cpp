@@ -1,0 +1,260 @@
+// The pixel graph's operations on small graphs worked by hand, the canvas's self-check
+// report, and construction refusals and failed allocations that keep the old graph.
+#include "construction/GraphBuilder.h"
+#include "graph/GraphLimit.h"
+#include "support/Dialogs.h"
+#include "support/Testing.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <random>
+
+// While armed, the failAt-th allocation of at least `threshold` bytes throws.
+namespace allocfault {
+std::atomic<bool> armed{false};
+std::atomic<std::size_t> threshold{0};
+std::atomic<int> seen{0}, failAt{0}; // failAt 0: count only
+} // namespace allocfault
+
+void *operator new(std::size_t size)
+{
+    void *p = allocfault::armed && size >= allocfault::threshold && ++allocfault::seen == allocfault::failAt
+                  ? nullptr : std::malloc(size ? size : 1);
+    return p ? p : throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+
+using Ints = std::vector<int>;
+using Points = std::vector<QPoint>;
+using Ops = std::function<QString()>;
+Q_DECLARE_METATYPE(Ops)
+
+namespace {
+
+constexpr int Max = 2147483647;
+
+QString str(const Ints &v)
+{
+    QStringList out;
+    std::transform(v.begin(), v.end(), std::back_inserter(out), [](int x) { return QString::number(x); });
+    return out.join(' ');
+}
+
+// A w x h graph with every n-link set to `links` through the setters (0: none set).
+Graf pixels(int w, int h, int links = 0)
+{
+    Graf g;
+    g.init(w, h, w * h);
+    for (int i = 0; links && i < w * h; ++i)
+        g.setVertCapacity(i, links), g.setHorizCapacity(i, links);
+    return g;
+}
+
+QString dirs(const Graf &g, int i, int (Graf::*op)(int, int) const)
+{
+    return str({(g.*op)(i, 0), (g.*op)(i, 1), (g.*op)(i, 2), (g.*op)(i, 3)});
+}
+
+QString state(const Graf &g)
+{
+    QStringList out{str({g.width, g.height, g.pixelCount, g.sourceNode, g.sinkNode})};
+    for (const auto array : grafArrays)
+        out << str(g.*array);
+    return out.join(" | ");
+}
+
+// A graph left by an earlier run: another size, everything written, odd node ids.
+Graf usedGraph()
+{
+    Graf g = pixels(5, 2);
+    for (int i = 0; i < 10; ++i)
+        g.sourceCap[i] = 100 + i, g.sinkCap[i] = 200 - i, g.sourceFlow[i] = i, g.sinkFlow[i] = -i,
+        g.vertCap[i] = 3 * i, g.horizCap[i] = 7 - i, g.vertFlow[i] = i % 3, g.horizFlow[i] = -(i % 4);
+    g.sourceNode = 77, g.sinkNode = 55;
+    return g;
+}
+
+} // namespace
+
+class TestGraph : public QObject {
+    Q_OBJECT
+
+private slots:
+    void operations_data();
+    void operations();
+    void selfCheckReport();
+    void intensitiesOfEveryFormat();
+    void constructionKeepsTheOldGraphOnFailure();
+};
+
+// Each row works on graphs of its own; `lines` are the diagnostic lines it must write.
+void TestGraph::operations_data()
+{
+    QTest::addColumn<Ops>("ops");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QStringList>("lines");
+    const QString pair = "FAIL V HLADANI SUSEDOV S KAPACITAMI!!!!!!!!!!!!!!!", big = "velky tok !!!!";
+    const auto row = [](const char *name, Ops ops, const char *expected, const QStringList &lines = {}) {
+        QTest::newRow(name) << ops << QString(expected) << lines;
+    };
+    row("neighbours and terminals", [] {
+        const Graf g = pixels(4, 3);
+        return dirs(g, 0, &Graf::neighbourIndex) + ", " + dirs(g, 11, &Graf::neighbourIndex) + ", "
+            + dirs(pixels(1, 3), 1, &Graf::neighbourIndex) + ", " + dirs(pixels(3, 1), 1, &Graf::neighbourIndex) + ", "
+            + str({g.neighbourIndex(5, 4), g.neighbourIndex(5, -1), g.neighbourOrTerminal(5, -1), g.neighbourOrTerminal(5, -2)});
+    }, "-1 1 4 -1, 7 -1 -1 10, 0 -1 2 -1, -1 2 -1 0, -1 -1 13 -10");
+    row("distance rule", [] { // in one column two vertical neighbours are 1 apart
+        Graf g = pixels(4, 3, 5), column = pixels(1, 3);
+        g.setVertCapacity(4, 7), g.setHorizCapacity(2, -3), column.setVertCapacity(1, 6), column.setVertCapacity(2, 8);
+        return str({g.capacityBetween(5, -1), g.capacityBetween(3, 4), g.capacityBetween(4, 0), g.capacityBetween(0, 4),
+                    g.capacityBetween(2, 3), g.capacityBetween(1, 2), g.capacityBetween(4, 4), g.capacityBetween(11, 12),
+                    column.capacityBetween(0, 1), column.capacityBetween(1, 0), column.capacityBetween(1, 2),
+                    column.capacityBetween(0, 2)});
+    }, "0 0 7 7 0 5 0 0 6 6 8 6");
+    row("one flow counter for both directions", [] {
+        Graf g = pixels(4, 3, 5);
+        g.addFlowBetween(5, 6, 3);
+        QString s = str({g.residualBetween(5, 6), g.residualBetween(6, 5), g.residualNeighbour(5, 1), g.residualNeighbour(6, 3)});
+        g.addFlowBetween(6, 5, 2);
+        s += ", " + str({g.residualBetween(5, 6), g.residualNeighbour(5, 1), g.neighbourWithCapacity(5, 1)});
+        g.addFlowBetween(5, 6, -5), g.addFlowBetween(9, 5, 7);
+        return s + ", " + str({g.residualBetween(6, 5)}) + ", " + dirs(g, 5, &Graf::flowInDirection) + ", "
+            + str({g.residualBetween(5, 9), g.residualNeighbour(5, 2)});
+    }, "2 2 6 5, 0 -1 6, 5, 0 0 7 0, -2 -1");
+    row("residual is capacity minus flow only", [] {
+        Graf g = pixels(4, 3, 5);
+        g.addCapacityBetween(0, 4, -5), g.addFlowBetween(4, 0, -2); // no edge, but room
+        return str({g.residualBetween(0, 4), g.residualNeighbour(0, 2), g.residualNeighbour(4, 0), g.neighbourWithCapacity(0, 2),
+                    g.flowInDirection(0, 2), g.capacityInDirection(0, 2)});
+    }, "2 4 0 -1 0 0");
+    row("t-links: a line only for a flow above the capacity", [] {
+        Graf g = pixels(4, 3);
+        g.setSourceCapacity(2, 4), g.setSinkCapacity(2, 6), g.setSourceFlow(2, 3);
+        QString s = str({g.residualNeighbour(2, -1), g.residualNeighbour(2, -2), g.residualNeighbour(3, -1)});
+        g.setSourceFlow(2, 4), g.setSinkFlow(2, 6);
+        s += ", " + str({g.residualNeighbour(2, -1), g.residualNeighbour(2, -2), g.sinkResidual(2), g.sourceFlowAt(2),
+                         g.sourceCapacity(-1), g.sinkCapacity(-1), g.sinkResidual(-1)});
+        g.setSourceFlow(2, 5), g.setSinkFlow(2, 7);
+        return s + ", " + str({g.sourceFlowAt(2), g.sinkFlowAt(2), g.sinkResidual(2)});
+    }, "13 -10 -1, -1 -1 0 4 -1 -1 -1, 5 7 -1", {big, big});
+    row("pairs that are no neighbours", [] {
+        Graf g = pixels(4, 3, 5);
+        g.addCapacityBetween(0, 5, 3), g.addFlowBetween(3, 4, 3), (void)g.residualBetween(11, -1), g.addFlowBetween(5, 5, 1);
+        return state(g) == state(pixels(4, 3, 5)) ? QString("unchanged") : state(g);
+    }, "unchanged", {pair, pair, "FAIL V HLADANI REZERIEV!!!!!!!!!!!!!!!", pair});
+    row("reset keeps the node ids, init zeroes", [] {
+        Graf g = usedGraph();
+        g.reset();
+        const QString s = state(g);
+        g.init(2, 3, 6);
+        return s + ", " + state(g).replace(" | 0 0 0 0 0 0", " | zeros");
+    }, "0 0 0 77 55 |  |  |  |  |  |  |  | , 2 3 6 7 -10 | zeros | zeros | zeros | zeros | zeros | zeros | zeros | zeros");
+}
+
+void TestGraph::operations()
+{
+    QFETCH(Ops, ops);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, lines);
+    DiagCapture out;
+    QCOMPARE(ops(), expected);
+    QCOMPARE(out.lines, lines);
+}
+
+// The canvas slot that re-initialises the graph as a 4 x 3 test grid and prints its report:
+// lines worked by hand from each block, before and after its additions.
+void TestGraph::selfCheckReport()
+{
+    MyPainter window;
+    window.canvas->graf = usedGraph(); // another size, with flows: it must re-initialise
+    DiagCapture out;
+    QVERIFY(QMetaObject::invokeMethod(window.canvas, "graf_test", Qt::DirectConnection));
+    const QString six = "2 a 1\t6 sused hore: %1 sused pravo: %2 sused dole: %3 sused lavo: %4";
+    const std::pair<int, QString> lines[] = {
+        {0, "0 a 0 ma index: 0"}, {11, "3 a 2 ma index: 11"}, {12, ""}, {13, "PO PREVODE SPAT"},
+        {21, "7 index ma suradnice: 3 a 1"}, {38, six.arg(2).arg(7).arg(10).arg(5)},
+        {53, "3 sused hore: 0 sused pravo: 0 sused dole: 5 sused lavo: 5"}, {75, six.arg(-1).arg(-1).arg(-1).arg(-1)},
+        {96, "10 sused hore: 0 sused pravo: 0 sused dole: 0 sused lavo: 5"}, {98, "----HLADANIE SUSEDOV S KAPACITAMI---"},
+        {102, "3 sused hore kapacita: 0 sused pravo kapacita: 0 sused dole kapacita: 5 sused lavo kapacita: 5"},
+        {105, "6 sused hore kapacita: 0 sused pravo kapacita: 0 sused dole kapacita: 0 sused lavo kapacita: 0"},
+        {110, "11 sused hore kapacita: 5 sused pravo kapacita: 0 sused dole kapacita: 0 sused lavo kapacita: 0"}};
+    QCOMPARE(out.lines.size(), 111);
+    for (const auto &[at, text] : lines)
+        QCOMPARE(out.lines.value(at), text);
+    const QString zero = "0 0 0 0 0 0 0 0 0 0 0 0";
+    QCOMPARE(state(window.canvas->graf), QStringList({"4 3 12 13 -10", zero, zero, zero, zero, "0 0 0 0 5 5 -15 5 5 5 -35 5",
+                                                      "5 5 5 0 5 -35 -35 0 5 5 -35 0", zero, zero}).join(" | "));
+}
+
+// The red component as pixelColor gives it, also where formats are read directly, whatever
+// the bytes (a premultiplied colour above its alpha too) and the palette.
+void TestGraph::intensitiesOfEveryFormat()
+{
+    std::mt19937 rng(12345);
+    for (int f = QImage::Format_Mono; f < QImage::NImageFormats; ++f) {
+        QImage img(37, 23, QImage::Format(f));
+        QVector<QRgb> table(f == QImage::Format_Indexed8 ? 256 : 2);
+        std::generate(table.begin(), table.end(), [&] { return QRgb(rng()); });
+        img.setColorTable(table);
+        std::generate(img.bits(), img.bits() + img.sizeInBytes(), [&] { return uchar(rng()); });
+        Ints reds;
+        for (int p = 0; p < 37 * 23; ++p)
+            reds.push_back(img.pixelColor(p % 37, p / 37).red());
+        QVERIFY2(construction::readIntensities(img) == reds, qPrintable(QString::number(f)));
+    }
+}
+
+// The build of a hand-worked graph, into an empty graph and into a used one (refilled in
+// place, its flows zeroed); then every refusal, and every allocation of a whole per-pixel
+// array failing in turn, leaves the old graph as it was.
+void TestGraph::constructionKeepsTheOldGraphOnFailure()
+{
+    // Max 200, range 190, means 125 and 30 ((1, 0) counts in both); (1, 0) ends with the background.
+    const QString built = "3 2 6 7 -10 | 850 0 M 0 1250 1250 | 1800 M 0 M 1800 300 | zeros | zeros | 0 0 0 190 190 190 | "
+                          "150 40 0 150 40 0 | zeros | zeros";
+    for (Graf g : {Graf(), usedGraph()}) {
+        QCOMPARE(construction::buildGraph(g, {10, 50, 200, 10, 50, 200}, 3, 2, {{2, 0}, {1, 0}}, {{0, 1}, {1, 0}, {9, 9}}, 10),
+                 construction::BuildStatus::Ok);
+        QCOMPARE(state(g).replace(QString::number(Max), "M").replace("0 0 0 0 0 0", "zeros"), built);
+    }
+    const int w = 100, h = 100;
+    Ints in(w * h);
+    for (int i = 0; i < w * h; ++i)
+        in[i] = (i * 37) % 256;
+    using S = construction::BuildStatus;
+    const std::tuple<int, int, Ints, Points, S> refusals[] = {
+        {w, h, in, {{w, 0}}, S::NoSeeds}, {0, 0, {}, {{0, 0}}, S::NoSeeds}, {w, h, {1, 2}, {{0, 0}}, S::SizeMismatch},
+        {1, graphlimit::MaxPixels + 1, {}, {{0, 0}}, S::TooLarge}}; // refused before reading
+    for (const auto &[width, height, values, object, status] : refusals) {
+        Graf g = usedGraph();
+        QCOMPARE(construction::buildGraph(g, values, width, height, object, {{0, 1}}, 1.0), status);
+        QCOMPARE(state(g), state(usedGraph()));
+    }
+    auto armedBuild = [&](Graf &g, int failAt) {
+        allocfault::threshold = std::size_t(w) * h * sizeof(int), allocfault::seen = 0, allocfault::failAt = failAt;
+        allocfault::armed = true;
+        const auto s = construction::buildGraph(g, in, w, h, {{5, 5}}, {{90, 90}}, 2.0);
+        allocfault::armed = false;
+        return s;
+    };
+    Graf counted = usedGraph();
+    QCOMPARE(armedBuild(counted, 0), S::Ok);
+    const int allocations = allocfault::seen;
+    QVERIFY(allocations >= 8);
+    const QString fresh = state(counted);
+    for (int k = 1; k <= allocations; ++k) {
+        Graf g = usedGraph();
+        QCOMPARE(armedBuild(g, k), S::OutOfMemory);
+        QCOMPARE(state(g), state(usedGraph()));
+    }
+    // A rebuild over a graph of the same size, with a solver's flows in it, needs no memory.
+    for (int i = 0; i < w * h; ++i)
+        counted.sourceFlow[i] = counted.vertFlow[i] = 1;
+    QCOMPARE(armedBuild(counted, 1), S::Ok);
+    QCOMPARE(state(counted), fresh);
+}
+
+QTEST_MAIN(TestGraph)
+#include "tst_graph.moc"
