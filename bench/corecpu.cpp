@@ -35,9 +35,11 @@ const char *const Usage =
     "lambda (default 10,1), once per fresh process, in CPU seconds; runs under 2 s are\n"
     "repeated up to N times (default 3) and the best is kept.\n";
 
+// The lines dropped unformatted, as the command line's --quiet drops them.
 class Quiet final : public diag::Sink {
 public:
     void writeLine(const char *, std::size_t) override {}
+    bool keepsText() const override { return false; }
 };
 
 // In the fresh process: the graph untimed, then the one core. Prints its CPU seconds.

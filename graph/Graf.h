@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/PixelGrid.h"
+#include "graph/pixelarrays.h"
 
 #include <QPoint>
 
@@ -18,20 +19,25 @@
 // solvers call these in their inner loops, so they are inline and never allocate.
 class Graf {
 public:
+    // One int per pixel, from 2 MiB on in memory of its own advised for huge pages: the
+    // solvers sweep these arrays, and in 4 KiB pages their first touches and TLB misses cost
+    // more than the work on a light photograph.
+    using Pixels = std::vector<int, PixelAllocator<int>>;
+
     int width = 0;
     int height = 0;
     int pixelCount = 0;
     int sourceNode = 0;
     int sinkNode = 0;
 
-    std::vector<int> sourceCap;
-    std::vector<int> sinkCap;
-    std::vector<int> sourceFlow;
-    std::vector<int> sinkFlow;
-    std::vector<int> vertCap;   // n-link to the pixel above, held by the lower pixel
-    std::vector<int> horizCap;  // n-link to the right neighbour, held by the left pixel
-    std::vector<int> vertFlow;
-    std::vector<int> horizFlow;
+    Pixels sourceCap;
+    Pixels sinkCap;
+    Pixels sourceFlow;
+    Pixels sinkFlow;
+    Pixels vertCap;   // n-link to the pixel above, held by the lower pixel
+    Pixels horizCap;  // n-link to the right neighbour, held by the left pixel
+    Pixels vertFlow;
+    Pixels horizFlow;
 
     void init(int width, int height, int count);
     void reset();
@@ -181,7 +187,7 @@ private:
 };
 
 // The eight per-pixel arrays, for code that treats them alike.
-inline const std::array<std::vector<int> Graf::*, 8> grafArrays = {
+inline const std::array<Graf::Pixels Graf::*, 8> grafArrays = {
     &Graf::sourceCap, &Graf::sinkCap, &Graf::sourceFlow, &Graf::sinkFlow,
     &Graf::vertCap,   &Graf::horizCap, &Graf::vertFlow,  &Graf::horizFlow,
 };

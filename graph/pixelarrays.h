@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -77,8 +78,8 @@ inline void populateForWriting(void *data, std::size_t bytes)
 
 // v becomes n copies of value, in storage advised and populated as above when it has to
 // grow.
-template <typename T>
-void assignPixelArray(std::vector<T> &v, std::size_t n, const T &value)
+template <typename T, typename A>
+void assignPixelArray(std::vector<T, A> &v, std::size_t n, const T &value)
 {
     if (v.capacity() < n) {
         v.clear();
@@ -103,66 +104,149 @@ void assignPixelArray(QVector<T> &v, int n, const T &value)
 
 // v becomes n zeros whose pages are given back at once: an array that a run may never write
 // (the flows, under the augmenting-path method) then costs no resident memory.
-template <typename T>
-void assignZeroPixelArray(std::vector<T> &v, std::size_t n)
+template <typename T, typename A>
+void assignZeroPixelArray(std::vector<T, A> &v, std::size_t n)
 {
     assignPixelArray(v, n, T());
     releaseZeroPages(v.data(), n * sizeof(T));
 }
 
-// n elements of a trivial type, all bytes zero, never written up front: fresh pages from the
-// kernel are zero already, so a page becomes resident only when used. From 2 MiB on the
-// array has a mapping of its own, aligned to 2 MiB and advised for huge pages throughout:
-// inside malloc's blocks only the aligned middle could be, and a first touch of a 4 KiB page
-// costs about as much as one of a 2 MiB page.
-template <typename T>
-class ZeroedPixelArray {
-public:
-    explicit ZeroedPixelArray(std::size_t n)
-    {
-        const std::size_t bytes = (n > 0 ? n : 1) * sizeof(T);
+// Large per-pixel arrays get mappings of their own, aligned to 2 MiB and advised for huge
+// pages throughout: inside malloc's blocks only the aligned middle could be, and the first
+// touch of a 4 KiB page costs about as much as one of a 2 MiB page on a virtual machine.
+// Fresh mappings read as zeros. Below 2 MiB, or where the system has no such advice, malloc's
+// memory serves.
+namespace hugepages {
+
+constexpr std::size_t Block = std::size_t(2) << 20;
+
+inline bool mapped(std::size_t bytes)
+{
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-        if (bytes >= Huge) {
-            // Mapped one huge page larger, then trimmed to the aligned part.
-            m_mapped = (bytes + Huge - 1) / Huge * Huge;
-            void *p = mmap(nullptr, m_mapped + Huge, PROT_READ | PROT_WRITE,
-                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (p == MAP_FAILED)
-                throw std::bad_alloc();
-            const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(p);
-            const std::uintptr_t aligned = (start + Huge - 1) & ~std::uintptr_t(Huge - 1);
-            if (aligned > start)
-                munmap(p, aligned - start);
-            const std::uintptr_t end = start + m_mapped + Huge;
-            if (end > aligned + m_mapped)
-                munmap(reinterpret_cast<void *>(aligned + m_mapped), end - aligned - m_mapped);
-            m_data = reinterpret_cast<T *>(aligned);
-            madvise(m_data, m_mapped, MADV_HUGEPAGE);
-            return;
-        }
+    return bytes >= Block;
+#else
+    (void)bytes;
+    return false;
 #endif
-        m_data = static_cast<T *>(std::calloc(1, bytes));
+}
+
+inline std::size_t mappedLength(std::size_t bytes)
+{
+    return (bytes + Block - 1) / Block * Block;
+}
+
+// `bytes` of zeros at a 2 MiB boundary; only for mapped(bytes).
+inline void *map(std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // One block more than needed, then trimmed to the aligned part.
+    const std::size_t length = mappedLength(bytes);
+    void *p = mmap(nullptr, length + Block, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                   -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t aligned = (start + Block - 1) & ~std::uintptr_t(Block - 1);
+    if (aligned > start)
+        munmap(p, aligned - start);
+    const std::uintptr_t end = start + length + Block;
+    if (end > aligned + length)
+        munmap(reinterpret_cast<void *>(aligned + length), end - aligned - length);
+    madvise(reinterpret_cast<void *>(aligned), length, MADV_HUGEPAGE);
+    return reinterpret_cast<void *>(aligned);
+#else
+    (void)bytes;
+    throw std::bad_alloc();
+#endif
+}
+
+inline void unmap(void *data, std::size_t bytes)
+{
+#if defined(__linux__)
+    munmap(data, mappedLength(bytes));
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+} // namespace hugepages
+
+// The allocator of the graph's per-pixel arrays, by the rule above.
+template <typename T>
+struct PixelAllocator {
+    using value_type = T;
+
+    PixelAllocator() = default;
+    template <typename U>
+    PixelAllocator(const PixelAllocator<U> &) noexcept
+    {
+    }
+
+    T *allocate(std::size_t n)
+    {
+        if (n > std::size_t(-1) / sizeof(T))
+            throw std::bad_alloc();
+        const std::size_t bytes = n * sizeof(T);
+        if (hugepages::mapped(bytes))
+            return static_cast<T *>(hugepages::map(bytes));
+        return std::allocator<T>().allocate(n);
+    }
+    void deallocate(T *p, std::size_t n) noexcept
+    {
+        if (hugepages::mapped(n * sizeof(T)))
+            hugepages::unmap(p, n * sizeof(T));
+        else
+            std::allocator<T>().deallocate(p, n);
+    }
+
+    template <typename U>
+    bool operator==(const PixelAllocator<U> &) const noexcept
+    {
+        return true;
+    }
+    template <typename U>
+    bool operator!=(const PixelAllocator<U> &) const noexcept
+    {
+        return false;
+    }
+};
+
+// `bytes` of zeros, never written up front: a page becomes resident only when used.
+class ZeroedBlock {
+public:
+    explicit ZeroedBlock(std::size_t bytes) : m_bytes(bytes > 0 ? bytes : 1)
+    {
+        m_data = hugepages::mapped(m_bytes) ? hugepages::map(m_bytes) : std::calloc(1, m_bytes);
         if (!m_data)
             throw std::bad_alloc();
     }
-    ~ZeroedPixelArray()
+    ~ZeroedBlock()
     {
-#if defined(__linux__)
-        if (m_mapped) {
-            munmap(m_data, m_mapped);
-            return;
-        }
-#endif
-        std::free(m_data);
+        if (hugepages::mapped(m_bytes))
+            hugepages::unmap(m_data, m_bytes);
+        else
+            std::free(m_data);
     }
-    ZeroedPixelArray(const ZeroedPixelArray &) = delete;
-    ZeroedPixelArray &operator=(const ZeroedPixelArray &) = delete;
+    ZeroedBlock(const ZeroedBlock &) = delete;
+    ZeroedBlock &operator=(const ZeroedBlock &) = delete;
 
-    T &operator[](std::size_t i) { return m_data[i]; }
-    const T &operator[](std::size_t i) const { return m_data[i]; }
+    void *data() const { return m_data; }
 
 private:
-    static constexpr std::size_t Huge = std::size_t(2) << 20;
-    T *m_data = nullptr;
-    std::size_t m_mapped = 0; // bytes of its own mapping, 0 from calloc
+    std::size_t m_bytes;
+    void *m_data;
+};
+
+// n elements of a trivial type in a ZeroedBlock.
+template <typename T>
+class ZeroedPixelArray {
+public:
+    explicit ZeroedPixelArray(std::size_t n) : m_block(n * sizeof(T)) {}
+
+    T &operator[](std::size_t i) { return static_cast<T *>(m_block.data())[i]; }
+    const T &operator[](std::size_t i) const { return static_cast<const T *>(m_block.data())[i]; }
+
+private:
+    ZeroedBlock m_block;
 };

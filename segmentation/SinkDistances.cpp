@@ -2,47 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace ff {
-
-ZeroedBlock::ZeroedBlock(std::size_t bytes)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Below one block a huge page would only cost more to clear.
-    constexpr std::size_t Huge = std::size_t(2) << 20;
-    if (bytes >= Huge) {
-        const std::size_t whole = (bytes + Huge - 1) / Huge * Huge;
-        m_mapped = whole + Huge;  // room to start on a block boundary
-        m_mapping = mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (m_mapping == MAP_FAILED)
-            throw std::bad_alloc();
-        const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(m_mapping);
-        m_data = reinterpret_cast<void *>((start + Huge - 1) & ~std::uintptr_t(Huge - 1));
-        madvise(m_data, whole, MADV_HUGEPAGE);
-        return;
-    }
-#endif
-    m_data = m_mapping = std::calloc(std::max<std::size_t>(bytes, 1), 1);
-    if (!m_data)
-        throw std::bad_alloc();
-}
-
-ZeroedBlock::~ZeroedBlock()
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (m_mapped) {
-        munmap(m_mapping, m_mapped);
-        return;
-    }
-#endif
-    std::free(m_mapping);
-}
 
 SinkDistances::SinkDistances(const CapacityGrid &grid, const std::function<void(int, int)> &beforeRow)
     : g(grid),

@@ -2,6 +2,7 @@
 
 #include "graph/Graf.h"
 #include "graph/PixelGrid.h"
+#include "graph/pixelarrays.h"
 
 #include <climits>
 #include <cstdint>
@@ -20,25 +21,6 @@ struct CapacityGrid : grid::Links<int> {
           source(g.sourceCap.data()), sink(g.sinkCap.data())
     {
     }
-};
-
-// Zeroed memory for per-pixel state, taken from the system in whole 2 MiB blocks advised for
-// huge pages where the system offers them. A page fault costs microseconds on a virtual
-// machine, and the state of one pixel is a few bytes: in 4 KiB pages the first touches of
-// the state cost more than most runs of the method on a light image.
-class ZeroedBlock {
-public:
-    explicit ZeroedBlock(std::size_t bytes);
-    ~ZeroedBlock();
-    ZeroedBlock(const ZeroedBlock &) = delete;
-    ZeroedBlock &operator=(const ZeroedBlock &) = delete;
-
-    void *data() const { return m_data; }
-
-private:
-    void *m_data = nullptr;
-    void *m_mapping = nullptr;
-    std::size_t m_mapped = 0;  // 0: from calloc
 };
 
 // A search of the method walks the pixels reachable from the live sources breadth first,

@@ -35,7 +35,8 @@ namespace {
 
 constexpr int Max = 2147483647;
 
-QString str(const Ints &v)
+template <typename V = Ints>
+QString str(const V &v)
 {
     QStringList out;
     std::transform(v.begin(), v.end(), std::back_inserter(out), [](int x) { return QString::number(x); });

@@ -196,7 +196,7 @@ void Scene::run(const QString &step)
 QString Scene::probe(const QStringList &args)
 {
     const QString what = args.value(0), value = args.mid(1).join(' ');
-    const auto list = [](const std::vector<int> &values) {
+    const auto list = [](const auto &values) {
         return join(values, [](int v) { return v == 2147483647 ? QString("M") : QString::number(v); });
     };
     const auto seeds = [](const std::vector<QPoint> &points) {
@@ -219,9 +219,9 @@ QString Scene::probe(const QStringList &args)
     if (what == "codes" || what == "size")
         return what == "codes" ? codes.join(' ') : QString("%1x%2").arg(image.width()).arg(image.height());
     if (what == "graph") // source, sink, vertical and horizontal capacities
-        return join(std::vector<const std::vector<int> *>{&canvas->graf.sourceCap, &canvas->graf.sinkCap, &canvas->graf.vertCap,
+        return join(std::vector<const Graf::Pixels *>{&canvas->graf.sourceCap, &canvas->graf.sinkCap, &canvas->graf.vertCap,
                                                            &canvas->graf.horizCap},
-                    [&](const std::vector<int> *a) { return list(*a); }, " | ");
+                    [&](const Graf::Pixels *a) { return list(*a); }, " | ");
     if (what == "count") // count N LINE: how many lines are LINE (or begin so, with '*')
         return QString::number(std::count_if(out.lines.begin(), out.lines.end(),
                                              [&](const QString &l) { return matches({l}, {args.mid(2).join(' ')}); }))
