@@ -15,9 +15,6 @@ constexpr int Left = 3;
 constexpr int opposite(int dir) { return dir ^ 2; }
 constexpr bool isVertical(int dir) { return (dir & 1) == 0; }
 
-// Of a pixel and its neighbour toward dir, the one that holds their link.
-constexpr int linkHolder(int pixel, int neighbour, int dir) { return dir < 2 ? pixel : neighbour; }
-
 // A width x (count / width) grid of pixels in row order. Callers that know a pixel's column
 // pass it in, so the hot loops never divide.
 struct Geometry {
