@@ -92,19 +92,6 @@ bool canRefillInPlace(const Graf &g, std::size_t count)
     return true;
 }
 
-// The state reset() and init(width, height, count) leave, without allocating: every
-// array already holds room for count elements.
-void refillInPlace(Graf &g, int width, int height, int count)
-{
-    g.width = width;
-    g.height = height;
-    g.pixelCount = count;
-    g.sourceNode = count + 1;
-    g.sinkNode = -10;
-    for (const auto array : grafArrays)
-        (g.*array).assign(std::size_t(count), 0);
-}
-
 // The capacities of a graph that holds zeros of the right size.
 void writeLinks(Graf &target, const std::vector<int> &intensities,
                 const std::vector<QPoint> &objectSeeds,
@@ -243,7 +230,7 @@ BuildStatus buildGraph(Graf &graf, const std::vector<int> &intensities, int widt
     const bool inPlace = canRefillInPlace(graf, count);
     Graf fresh;
     if (inPlace) {
-        refillInPlace(graf, width, height, n);
+        graf.init(width, height, n); // within the arrays' capacity: allocates nothing
     } else {
         try {
             fresh.init(width, height, n);
