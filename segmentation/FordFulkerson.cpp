@@ -9,7 +9,6 @@
 #include "segmentation/SolverHost.h"
 
 #include <algorithm>
-#include <charconv>
 #include <memory>
 #include <vector>
 
@@ -79,43 +78,6 @@ private:
     int m_count = 0;
     int m_first = 0;
     int m_second = 1;
-};
-
-// The line of each iteration. The list was just made equal to the sources, so both entries
-// are the same pixel; with fewer than two entries -1 stands in for the missing one. Only the
-// numbers are written again, and only when they change.
-class IterationLine {
-public:
-    void print(int second, int count)
-    {
-        if (!m_built || second != m_second || count != m_count) {
-            m_built = true;
-            m_second = second;
-            m_count = count;
-            char *p = m_text;
-            p = append(p, "prvok i1 ");
-            p = std::to_chars(p, m_text + sizeof m_text, second).ptr;
-            *p++ = ' ';
-            p = std::to_chars(p, m_text + sizeof m_text, second).ptr;
-            p = append(p, " indexy vrholy size: ");
-            p = std::to_chars(p, m_text + sizeof m_text, count).ptr;
-            *p = 0;
-        }
-        diag::line(m_text);
-    }
-
-private:
-    static char *append(char *p, const char *text)
-    {
-        while (*text)
-            *p++ = *text++;
-        return p;
-    }
-
-    char m_text[96];  // two texts and three numbers of at most 11 characters
-    bool m_built = false;
-    int m_second = 0;
-    int m_count = 0;
 };
 
 // The path from sinkPixel back to its source (sink side first), through the graph's
@@ -210,9 +172,12 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
 
     std::vector<int> path;
     std::vector<int> directions;
-    IterationLine line;
     for (;;) {
-        line.print(sources.second(), sources.count());
+        // The list was just made equal to the sources, so both entries are the same pixel;
+        // with fewer than two entries -1 stands in for the missing one.
+        const int second = sources.second();
+        diag::Line() << "prvok i" << 1 << " " << second << " " << second
+                     << " indexy vrholy size: " << sources.count();
 
         ++run.iterations;
         host.processEvents();
@@ -250,13 +215,13 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
     // region from the sources as the completed iterations left them.
     if (kept) {
         const unsigned char *links = kept->links();
-        const int step[4] = {-graf.width, 1, graf.width, -1};
+        const grid::Geometry &geo = arrays.geo;
         finalRegion(n, sources, kept->spareRoom(),
-                    [links, &step](int p, auto &&reached) {
+                    [links, &geo](int p, auto &&reached) {
                         const unsigned bits = links[p];
                         for (int dir = 0; dir < 4; ++dir)
                             if ((bits >> dir) & 1u)
-                                reached(p + step[dir]);
+                                reached(geo.step(p, dir));
                     },
                     objectPixels, objectMask);
     } else {
