@@ -1,8 +1,14 @@
 // The pixel graph's operations on small graphs worked by hand, the canvas's self-check
-// report, and construction refusals and failed allocations that keep the old graph.
+// report, construction refusals and failed allocations that keep the old graph; and the
+// construction and the drawing compared with their literal references on random images,
+// seeds, lambdas and results.
+#include "ConstructionReference.h"
+#include "DrawingReference.h"
 #include "construction/GraphBuilder.h"
 #include "graph/GraphLimit.h"
+#include "pipeline/Segmentation.h"
 #include "support/Dialogs.h"
+#include "support/SolverTesting.h"
 #include "support/Testing.h"
 
 #include <atomic>
@@ -30,6 +36,7 @@ using Ints = std::vector<int>;
 using Points = std::vector<QPoint>;
 using Ops = std::function<QString()>;
 Q_DECLARE_METATYPE(Ops)
+Q_DECLARE_METATYPE(pipeline::Variant)
 
 namespace {
 
@@ -88,6 +95,8 @@ private slots:
     void selfCheckReport();
     void intensitiesOfEveryFormat();
     void constructionKeepsTheOldGraphOnFailure();
+    void sameAsReferences_data();
+    void sameAsReferences();
 };
 
 // Each row works on graphs of its own; `lines` are the diagnostic lines it must write.
@@ -255,6 +264,96 @@ void TestGraph::constructionKeepsTheOldGraphOnFailure()
         counted.sourceFlow[i] = counted.vertFlow[i] = 1;
     QCOMPARE(armedBuild(counted, 1), S::Ok);
     QCOMPARE(state(counted), fresh);
+}
+
+// Rows: the construction variant and where the drawn result comes from.
+void TestGraph::sameAsReferences_data()
+{
+    QTest::addColumn<pipeline::Variant>("variant");
+    QTest::addColumn<int>("result"); // 0 augmenting paths, 1 push-relabel, 2 random links and mask
+    QTest::newRow("gray, augmenting paths") << pipeline::Variant::Gray << 0;
+    QTest::newRow("colour, push-relabel") << pipeline::Variant::Colour << 1;
+    QTest::newRow("gray, random results") << pipeline::Variant::Gray << 2;
+}
+
+// Any format (palette, 1-bit, 8-bit gray, premultiplied with colours above their alpha),
+// one level, four levels or any, gray or coloured; seeds inside and outside, a point in both
+// lists; lambdas with fractions and at the ends. The pipeline's graph is reused, with junk
+// left in it; its image, intensities, graph and drawing must be the references'.
+void TestGraph::sameAsReferences()
+{
+    QFETCH(pipeline::Variant, variant);
+    QFETCH(int, result);
+    static const QImage::Format formats[] = {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied,
+                                             QImage::Format_Grayscale8, QImage::Format_Indexed8, QImage::Format_Mono,
+                                             QImage::Format_RGB888, QImage::Format_RGB16, QImage::Format_RGBA64};
+    static const double lambdas[] = {0.0, 0.5, 1.0, 2.55, 10.0, 0.01, 999.99};
+    solvertest::Rng r(777u + unsigned(result));
+    Graf graf;
+    for (int c = 0; c < 1500 * solvertest::soakFactor(); ++c) {
+        const QSize size = r.size();
+        const int w = size.width(), h = size.height(), spread = r.range(0, 2), levels[] = {r.range(0, 255), r.range(0, 255)};
+        const bool gray = r.chance(0.5);
+        QImage image(size, QImage::Format_ARGB32);
+        for (int i = 0; i < w * h; ++i) {
+            const int v = spread == 2 ? r.range(0, 255) : levels[spread ? r.range(0, 1) : 0], g = gray ? v : r.range(0, 255);
+            image.setPixel(i % w, i / w, qRgba(v, g, gray ? v : r.range(0, 255), r.chance(0.8) ? 255 : r.range(0, 255)));
+        }
+        const QImage::Format format = formats[r.range(0, 8)];
+        image = image.convertToFormat(format);
+        if (format == QImage::Format_ARGB32_Premultiplied && r.chance(0.5))
+            std::generate(image.bits(), image.bits() + image.sizeInBytes(), [&] { return uchar(r.range(0, 255)); });
+        std::vector<QPoint> seeds[2];
+        for (auto &list : seeds)
+            for (int k = r.range(1, 4); k > 0 || r.chance(0.2); --k)
+                list.push_back(k > 0 ? QPoint(r.range(0, w - 1), r.range(0, h - 1)) : QPoint(r.range(-2, w + 2), h + r.range(-2, 2)));
+        const double lambda = r.chance(0.3) ? r.range(0, 99999) / 100.0 : lambdas[r.range(0, 6)];
+        const QString what = QString("case %1: %2x%3 format %4 lambda %5").arg(c).arg(w).arg(h).arg(format).arg(lambda);
+
+        QImage drawn = image, expected = image;
+        std::vector<int> intensities{1, 2}, expectedIntensities;
+        for (const auto array : grafArrays)
+            std::generate((graf.*array).begin(), (graf.*array).end(), [&] { return r.range(-9, 9); });
+        QVector<int> objectPixels{3};
+        QVector<bool> objectMask;
+        const pipeline::Workspace work{drawn, seeds[0], seeds[1], intensities, graf, objectPixels, objectMask};
+        QCOMPARE(pipeline::construct(work, lambda, variant, [] { return pipeline::GrayAnswer::Convert; }), pipeline::Status::Done);
+        if (variant == pipeline::Variant::Gray && !expected.isGrayscale())
+            literal::toGrayscale(expected);
+        Graf built;
+        literal::construct(expected, seeds[0], seeds[1], lambda, expectedIntensities, built);
+        QVERIFY2(drawn == expected, qPrintable(what));
+        QVERIFY2(intensities == expectedIntensities, qPrintable(what));
+        QVERIFY2(state(graf) == state(built), qPrintable(what + ": " + state(graf)));
+
+        DiagCapture quiet;
+        solvertest::ScriptedHost host;
+        pipeline::Figures figures;
+        if (result < 2) {
+            QCOMPARE(pipeline::solve(work, result ? pipeline::Method::PushRelabel : pipeline::Method::AugmentingPaths, host, figures),
+                     pipeline::Status::Done);
+        } else { // used-up links anywhere, and a region in any order
+            objectPixels.clear();
+            for (int i = 0; i < w * h; ++i) {
+                graf.vertCap[i] *= r.chance(0.3) ? 0 : 1, graf.horizCap[i] *= r.chance(0.3) ? 0 : 1;
+                objectMask.append(r.chance(0.7));
+                if (objectMask.last())
+                    objectPixels.insert(r.range(0, objectPixels.size()), i);
+            }
+        }
+        std::vector<bool> modes(std::size_t(w * h));
+        const int mode = r.range(0, 2);
+        std::generate(modes.begin(), modes.end(), [&] { return mode == 2 ? r.chance(0.5) : mode == 1; });
+        QStringList lines[2];
+        for (const bool reference : {false, true}) {
+            DiagCapture out;
+            auto edges = [&modes, k = std::size_t(0)]() mutable { return bool(modes[k++]); };
+            reference ? literal::draw(expected, graf, objectPixels, objectMask, edges) : pipeline::draw(work, edges);
+            lines[reference] = out.lines;
+        }
+        QVERIFY2(drawn == expected, qPrintable(what + " drawn"));
+        QCOMPARE(lines[0], lines[1]);
+    }
 }
 
 QTEST_MAIN(TestGraph)
