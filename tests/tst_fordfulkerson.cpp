@@ -2,9 +2,8 @@
 // (lines, host calls, iterations, cancels, the region, every graph array): on constructed
 // graphs at every cancel point, on random graphs built directly and through graph
 // construction, and on corridors, spirals and strips where the kept distances to the sink
-// change deep and far; each from the kept distances and by plain searches.
+// change deep and far.
 #include "FordFulkersonReference.h"
-#include "segmentation/FordFulkersonDetail.h"
 #include "support/SolverTesting.h"
 
 #include <QtTest>
@@ -13,16 +12,12 @@ using namespace solvertest;
 
 namespace {
 
-enum Way { Literal, Kept, Plain };
-
-Outcome solve(const Graf &g, int cancelAt, Way way)
+Outcome solve(const Graf &g, int cancelAt, bool literal)
 {
-    return runOn(g, cancelAt, [way](Outcome &o, SolverHost &host) {
-        FordFulkersonOptions options;
-        options.plainSearch = way == Plain;
+    return runOn(g, cancelAt, [literal](Outcome &o, SolverHost &host) {
         const FordFulkersonRun run =
-            way == Literal ? literal::fordFulkerson(o.graf, o.objectPixels, o.objectMask, host)
-                              : segmentFordFulkerson(o.graf, o.objectPixels, o.objectMask, host, options);
+            literal ? literal::fordFulkerson(o.graf, o.objectPixels, o.objectMask, host)
+                    : segmentFordFulkerson(o.graf, o.objectPixels, o.objectMask, host);
         o.steps = run.iterations, o.canceled = run.canceled;
     });
 }
@@ -196,17 +191,12 @@ void TestFordFulkerson::sameAsReference()
         QString what;
         const Graf g = generate(kind, r, c, what);
         // Constructed graphs: every cancel point, from the first iteration to one too late.
-        const int iterations = cancel ? int(solve(g, 0, Literal).steps) : 0;
+        const int iterations = cancel ? int(solve(g, 0, true).steps) : 0;
         const int first = !cancel ? 0 : kind == Constructed ? 1 : r.range(1, iterations + 1);
         const int last = kind == Constructed ? iterations + 1 : first;
         for (int cancelAt = first; cancelAt <= last; ++cancelAt) {
-            const Outcome b = solve(g, cancelAt, Literal);
-            for (const Way way : {Kept, Plain}) {
-                const Outcome a = solve(g, cancelAt, way);
-                const QString d = difference(a, b);
-                QVERIFY2(d.isEmpty(), qPrintable(QString("case %1 (%2) way %3 cancel %4: %5")
-                                                     .arg(c).arg(what).arg(int(way)).arg(cancelAt).arg(d)));
-            }
+            const QString d = difference(solve(g, cancelAt, false), solve(g, cancelAt, true));
+            QVERIFY2(d.isEmpty(), qPrintable(QString("case %1 (%2) cancel %3: %4").arg(c).arg(what).arg(cancelAt).arg(d)));
         }
     }
 }
