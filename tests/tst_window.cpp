@@ -249,6 +249,8 @@ private slots:
     void initTestCase();
     void scenarios_data();
     void scenarios();
+    void commandLine_data();
+    void commandLine();
 
 private:
     QTemporaryDir m_dir;
@@ -411,6 +413,59 @@ void TestWindow::scenarios()
     QVERIFY2(s.boxes.ok(), qPrintable(s.boxes.report()));
     QVERIFY2(s.problems.isEmpty(), qPrintable(s.problems.join('\n')));
     QVERIFY2(matches(s.out.lines, lines), qPrintable(s.out.lines.mid(0, 40).join('\n')));
+}
+
+// The window's own command line as the program reads it before and after the toolkit has
+// taken its options ([bracketed] here); where it ends at that, the program's exit code and
+// words.
+void TestWindow::commandLine_data()
+{
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    const QString unknown = "bad unknown option '%1' (see --help)", several = "bad one image at a time, got %1 (see --help)";
+    const auto row = [](const char *name, const QString &args, const QString &before, const QString &after) {
+        QTest::newRow(name) << args << before << after;
+    };
+    row("none", "", "open ", "open ");
+    row("one image", "a.png", "open ", "open a.png");
+    row("several images", "a.png b.png c.png", "open ", several.arg(3));
+    row("help", "-h", "help", "help");
+    row("help among names", "a.png --help b.png", "help", "help");
+    row("version", "--version a.png", "version", "version");
+    row("unknown option", "a.png --frob", unknown.arg("--frob"), unknown.arg("--frob"));
+    row("unknown before help", "--frob --help", unknown.arg("--frob"), unknown.arg("--frob"));
+    row("the toolkit's options", "[-platform] [offscreen] [-reverse] a.png", "open ", "open a.png");
+    row("a name that begins with a dash", "-x.png", "open ", unknown.arg("-x.png"));
+    row("a name after --", "-- -x.png", "open ", "open -x.png");
+    row("options after --", "a.png -- --help -h", "open ", several.arg(3));
+    row("a lone dash", "-", "open ", "open -");
+}
+
+void TestWindow::commandLine()
+{
+    QFETCH(QString, args);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    const auto show = [](const startup::Request &r) {
+        return QStringList{"open " + r.file, "help", "version", "bad " + r.problem}.value(r.kind);
+    };
+    QStringList all = args.split(' ', Qt::SkipEmptyParts);
+    const QStringList left = all.filter(QRegularExpression("^[^[]"));
+    all.replaceInStrings(QRegularExpression("[][]"), QString());
+    QCOMPARE(show(startup::parse(all, false)), before);
+    QCOMPARE(show(startup::parse(left, true)), after);
+    const QString end = before.startsWith("open") ? after : before;
+    if (end.startsWith("open"))
+        return; // the window would open
+    QProcess program;
+    program.start(SEG_BINARY_DIR "/segmentacia", all);
+    QVERIFY(program.waitForFinished(60000));
+    const QString out = program.readAllStandardOutput(), err = program.readAllStandardError();
+    QCOMPARE(program.exitCode(), end.startsWith("bad") ? 2 : 0);
+    QVERIFY2(end.startsWith("bad") ? err.endsWith("segmentacia: " + end.mid(4) + "\n")
+                                   : out.startsWith(end == "help" ? "Usage: segmentacia [options] [IMAGE]\n" : "segmentacia 1."),
+             qPrintable(out + err));
 }
 
 QTEST_MAIN(TestWindow)

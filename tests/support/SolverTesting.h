@@ -54,7 +54,7 @@ inline int soakFactor() { return std::max(1, qEnvironmentVariableIntValue("SEG_S
 // A solver that loops cannot be interrupted from inside: end the process instead of hanging.
 inline void startWatchdog(const char *test)
 {
-    const int seconds = 300 * soakFactor();
+    const int seconds = 100 * soakFactor();
     std::thread([test, seconds] {
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         std::fprintf(stderr, "%s: no end after %d s, the solver loops\n", test, seconds);

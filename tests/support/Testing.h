@@ -112,7 +112,7 @@ inline Outcome run(const QStringList &args)
     QProcess p;
     p.start(Cli, args);
     Outcome o;
-    if (!p.waitForFinished(120000))
+    if (!p.waitForFinished(100000))
         return p.kill(), p.waitForFinished(5000), o;
     o.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     o.out = QString::fromLocal8Bit(p.readAllStandardOutput());
