@@ -2,7 +2,7 @@
 // by hand on tiny images; and a run ended by a signal while a reader stalls its lines. (The
 // window's scenarios compare it with the window.) A cut beyond 32 bits against the
 // references' sum.
-#include "ConstructionReference.h"
+#include "PipelineReference.h"
 #include "support/Testing.h"
 
 #include <QJsonDocument>

@@ -1,23 +1,25 @@
 #pragma once
 
-// The gray conversion and the graph construction written out step by step, through the
-// toolkit's colour accessors and the graph's own setters, with nothing but the arithmetic
-// they name. Slow on purpose; the tests hold the pipeline's construction to it.
+// The gray conversion, the graph construction and the drawing of a result written out step
+// by step, through the toolkit's colour accessors and the graph's own operations, with
+// nothing but the arithmetic they name. Slow on purpose; the tests hold the pipeline to them.
 //
-// Two departures from a word-for-word reading, the same as in the program: a palette or
-// 1-bit image is converted to gray as the program makes it editable (the per-pixel setter
-// does nothing on those), and seeds outside the image are passed over. The seed sum is
-// wider than 32 bits (a 32-bit one overflows beyond eight million seeds); below that the
-// two agree.
+// Departures from a word-for-word reading, the same as in the program: a palette or 1-bit
+// image is converted and drawn as the program makes it editable (the per-pixel setter does
+// nothing on those), and seeds outside the image are passed over. The seed sum is wider than
+// 32 bits (a 32-bit one overflows beyond eight million seeds); below that the two agree.
 
+#include "diag/diag.h"
 #include "graph/Graf.h"
 #include "image/imageio.h"
 
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QVector>
 
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 namespace literal {
@@ -125,6 +127,39 @@ inline long long cutValue(const Graf &graf, const std::vector<bool> &object)
         }
     }
     return sum;
+}
+
+// One colour value set channel by channel, the edge mode asked for every object pixel.
+inline void draw(QImage &image, const Graf &graf, const QVector<int> &objectPixels,
+                 const QVector<bool> &objectMask, const std::function<bool()> &edgeMode)
+{
+    makeEditable(image);
+    diag::line("ZAPIS");
+    QColor colour;
+    colour.setRed(220);
+    colour.setGreen(220);
+    colour.setBlue(220);
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            image.setPixelColor(x, y, colour);
+    for (int k = 0; k < objectPixels.size(); ++k) {
+        const int i = objectPixels[k];
+        const QPoint p = graf.indexToPoint(i);
+        int shade = 255;
+        if (edgeMode()) {
+            int count = 0;
+            for (int dir = 0; dir < 4; ++dir) {
+                const int v = graf.neighbourWithCapacity(i, dir);
+                if (v >= 0 && objectMask[v])
+                    ++count;
+            }
+            shade = count == 4 ? 255 : 0;
+        }
+        colour.setRed(shade);
+        colour.setGreen(shade);
+        colour.setBlue(shade);
+        image.setPixelColor(p.x(), p.y(), colour);
+    }
 }
 
 } // namespace literal
