@@ -22,38 +22,6 @@ Outcome solve(const Graf &g, int cancelAt, bool literal)
     });
 }
 
-// Capacities in several styles: few distinct values (ties everywhere), one uniform value,
-// a wide range, seed-like 2147483647 t-links on either side, and a few negatives.
-Graf randomGraph(Rng &r, QString &description)
-{
-    const QSize size = r.size();
-    const int style = r.range(0, 4), uniform = r.range(1, 4);
-    const double zeros = r.range(0, 6) / 10.0, sourceShare = r.range(1, 9) / 10.0;
-    const double sinkShare = r.range(1, 9) / 10.0, seedShare = r.chance(0.5) ? r.range(0, 3) / 10.0 : 0.0;
-    auto value = [&](int hi) {
-        if (r.chance(zeros))
-            return 0;
-        switch (style) {
-        case 0: return r.range(1, 3);
-        case 1: return uniform;
-        case 2: return r.range(1, hi);
-        case 3: return r.chance(0.1) ? r.range(-3, 0) : r.range(1, 6);
-        default: return r.range(1, 40);
-        }
-    };
-    auto terminal = [&](double share) { return !r.chance(share) ? 0 : r.chance(seedShare) ? Max : value(1000); };
-    Graf g;
-    g.init(size.width(), size.height(), size.width() * size.height());
-    for (int i = 0; i < g.pixelCount; ++i) {
-        g.setSourceCapacity(i, terminal(sourceShare));
-        g.setSinkCapacity(i, terminal(sinkShare));
-        g.setVertCapacity(i, value(1000));
-        g.setHorizCapacity(i, value(1000));
-    }
-    description = QString("%1x%2 style %3").arg(size.width()).arg(size.height()).arg(style);
-    return g;
-}
-
 // Cells of a w x h grid in the order of a corridor through all of them: row by row, turning
 // at the ends, or spiralling in from the border.
 Ints corridor(int w, int h, bool spiral)

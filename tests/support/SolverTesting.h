@@ -143,6 +143,44 @@ inline const std::vector<ConstructedGraph> &constructedGraphs()
     return graphs;
 }
 
+// Terminals and n-links in modes: 0 ties (0 to 3), 1 one value, 2 small (a few negative: no
+// link), 3 medium, 4 extremes (2147483647 and near it, negatives down to the smallest); each
+// with its share of zeros and of pixels with a terminal; now and then seeds (2147483647 to one
+// terminal, 0 to the other). Large terminals go only with large n-links, since a push-relabel
+// discharge takes about excess / capacity passes.
+inline Graf randomGraph(Rng &r, QString &description)
+{
+    static const int terminals[] = {0, 1, 2, 3, -1, 1000, INT_MAX, INT_MAX - 1, INT_MAX / 2, INT_MIN};
+    static const int links[] = {0, -1, INT_MIN, INT_MAX, INT_MAX - 1, INT_MAX / 2};
+    const QSize size = r.size();
+    const int t = r.range(0, 4), l = t == 4 ? 4 : r.range(std::max(0, t - 1), 4), uniform = r.range(1, 4);
+    const double zeros = r.range(0, 6) / 10.0, shares[] = {r.range(1, 10) / 10.0, r.range(1, 10) / 10.0};
+    const double seeds = r.chance(0.5) ? r.range(1, 3) / 10.0 : 0.0;
+    auto value = [&](int mode, bool link) {
+        switch (mode) {
+        case 0: return r.range(0, 3);
+        case 1: return r.chance(zeros) ? 0 : uniform;
+        case 2: return r.chance(zeros) ? 0 : r.chance(0.1) ? r.range(-3, 0) : r.range(1, 40);
+        case 3: return r.chance(zeros) ? 0 : r.range(1, 5000);
+        default:
+            if (link)
+                return r.chance(0.6) ? links[r.range(0, 5)] : r.range(1 << 28, INT_MAX);
+            return r.chance(0.7) ? terminals[r.range(0, 9)] : r.range(0, INT_MAX);
+        }
+    };
+    Graf g;
+    g.init(size.width(), size.height(), size.width() * size.height());
+    for (int i = 0; i < g.pixelCount; ++i) {
+        const bool seed = r.chance(seeds), object = r.chance(0.5);
+        g.setSourceCapacity(i, seed ? (object ? Max : 0) : r.chance(shares[0]) ? value(t, false) : 0);
+        g.setSinkCapacity(i, seed ? (object ? 0 : Max) : r.chance(shares[1]) ? value(t, false) : 0);
+        g.setVertCapacity(i, value(l, true));
+        g.setHorizCapacity(i, value(l, true));
+    }
+    description = QString("%1x%2 modes %3/%4").arg(size.width()).arg(size.height()).arg(t).arg(l);
+    return g;
+}
+
 // A random picture with seeds and a lambda: any format (palette, 1-bit, 8-bit gray, any bytes
 // where there is no palette: premultiplied colours above their alpha too), gray or coloured,
 // of one or two levels, of any or smooth; one to four seeds of each kind inside, now and then
