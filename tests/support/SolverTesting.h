@@ -3,7 +3,7 @@
 // What both solvers' comparisons with their literal references share: a host that records
 // every call, a run's observable fields and their first difference, random sizes and
 // images, small constructed graphs, the soak factor (SEG_SOAK=<factor> multiplies the
-// random counts) and a watchdog.
+// random counts). A solver that loops is ended by the test's timeout.
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "segmentation/SolverHost.h"
@@ -15,12 +15,9 @@
 #include <QStringList>
 #include <QVariant>
 
-#include <chrono>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <random>
-#include <thread>
 #include <vector>
 
 namespace solvertest {
@@ -51,17 +48,6 @@ private:
 };
 
 inline int soakFactor() { return std::max(1, qEnvironmentVariableIntValue("SEG_SOAK")); }
-
-// A solver that loops cannot be interrupted from inside: end the process instead of hanging.
-inline void startWatchdog(const char *test)
-{
-    const int seconds = 100 * soakFactor();
-    std::thread([test, seconds] {
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        std::fprintf(stderr, "%s: no end after %d s, the solver loops\n", test, seconds);
-        std::_Exit(3);
-    }).detach();
-}
 
 class Rng {
 public:
