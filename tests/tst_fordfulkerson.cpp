@@ -1,8 +1,6 @@
-// The augmenting-path solver compared field by field with the literal step-by-step method
-// (lines, host calls, iterations, cancels, the region, every graph array): on constructed
-// graphs at every cancel point, on random graphs built directly and through graph
-// construction, and on corridors, spirals and strips where the kept distances to the sink
-// change deep and far.
+// The augmenting-path solver compared field by field with the literal method (lines, host
+// calls, iterations, cancels, the region, every graph array): on constructed graphs at every
+// cancel point, on random and built graphs, and on corridors where the kept distances change.
 #include "FordFulkersonReference.h"
 #include "support/SolverTesting.h"
 
@@ -62,12 +60,8 @@ Graf corridorGraph(Rng &r, QString &description)
     const Ints cells = corridor(w, h, spiral);
     const auto cap = [&] { return uniform ? value : r.range(1, 40); };
     Graf g = makeGraph(w, h, {}, {});
-    for (int i = 0; i < n; ++i) {
-        if (!r.chance(walls))
-            g.setVertCapacity(i, cap());
-        if (!r.chance(walls))
-            g.setHorizCapacity(i, cap());
-    }
+    for (int i = 0; i < n; ++i)
+        g.setVertCapacity(i, r.chance(walls) ? 0 : cap()), g.setHorizCapacity(i, r.chance(walls) ? 0 : cap());
     for (std::size_t k = 0; k + 1 < cells.size(); ++k) {
         const int a = std::min(cells[k], cells[k + 1]), b = std::max(cells[k], cells[k + 1]);
         b - a == 1 ? g.setHorizCapacity(a, cap() + wide) : g.setVertCapacity(b, cap() + wide);

@@ -171,12 +171,7 @@ inline Graf randomGraph(Rng &r, QString &description)
 // where there is no palette: premultiplied colours above their alpha too), gray or coloured,
 // of one or two levels, of any or smooth; one to four seeds of each kind inside, now and then
 // one outside, a point maybe in both lists; a lambda with fractions or at the ends.
-struct Scene {
-    QImage image;
-    std::vector<QPoint> object, background;
-    double lambda;
-    QString what;
-};
+struct Scene { QImage image; std::vector<QPoint> object, background; double lambda; QString what; };
 
 inline Scene randomScene(Rng &r)
 {
