@@ -2,11 +2,16 @@
 # The program's man page from its own --help and --version, so it cannot fall behind,
 # with the sections help2man cannot find in --help (EXIT STATUS, SEE ALSO) from
 # INCLUDE_FILE; without help2man the copy kept beside the program is used instead.
-# Installed gzip -9n compressed, as Debian's policy asks.
-find_program(HELP2MAN help2man)
-find_program(GZIP gzip REQUIRED)
+# Installed gzip -9n compressed, as Debian's policy asks. Windows has no man pages.
+if(NOT WIN32)
+  find_program(HELP2MAN help2man)
+  find_program(GZIP gzip REQUIRED)
+endif()
 
 function(seg_man_page target name kept include)
+  if(WIN32)
+    return()
+  endif()
   set(page ${CMAKE_CURRENT_BINARY_DIR}/man/${target}.1)
   if(HELP2MAN)
     add_custom_command(OUTPUT ${page}
