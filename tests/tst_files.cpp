@@ -186,30 +186,42 @@ void TestFiles::reading()
 }
 
 // Each failure through the window's save and the command line: the system's reason, and the
-// old file and the folder exactly as they were.
+// old file and the folder exactly as they were. The diagnostic lines refused: a failure
+// said last, with the outputs in place.
 void TestFiles::writing_data()
 {
     QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("output"); // the command line's option and file; "lines": its standard output
     QTest::addColumn<QString>("reason");
-    QTest::newRow("full disk") << "full" << "No space left on device";
-    QTest::newRow("read-only folder") << "read-only" << (geteuid() == 0 ? "Read-only file system" : "Permission denied");
-    QTest::newRow("/dev/full") << "device" << "No space left on device";
-    QTest::newRow("missing folder") << "missing" << "No such file or directory";
-    QTest::newRow("a folder") << "folder" << "is a directory";
+    const QString full = "No space left on device";
+    QTest::newRow("full disk") << "full" << "-o result.png" << full;
+    QTest::newRow("read-only folder") << "read-only" << "-o result.png"
+                                      << (geteuid() == 0 ? "Read-only file system" : "Permission denied");
+    QTest::newRow("/dev/full") << "device" << "-o result.png" << full;
+    QTest::newRow("missing folder") << "missing" << "-o result.png" << "No such file or directory";
+    QTest::newRow("a folder") << "folder" << "-o result.png" << "is a directory";
+    // Room for the start of a file: a write cut short, then the reason from the call that fails.
+    QTest::newRow("nearly full disk: BMP") << "nearly" << "-o result.bmp" << full;
+    QTest::newRow("nearly full disk: JPEG") << "nearly" << "-o result.jpg" << full;
+    QTest::newRow("nearly full disk: cut-out") << "nearly" << "--cutout result.png" << full;
+    QTest::newRow("diagnostic lines on /dev/full") << "device" << "lines log" << full;
+    QTest::newRow("diagnostic lines on a full disk") << "full" << "lines log" << full;
 }
 
 void TestFiles::writing()
 {
     QFETCH(QString, kind);
+    QFETCH(QString, output);
     QFETCH(QString, reason);
     QTemporaryDir dir;
     const QString input = writeFile(dir.filePath("photo.png"), encode(noise(120, 90), "png"));
     const QString folder = dir.filePath("out");
     QVERIFY(QDir().mkpath(folder));
-    QString target = folder + "/result.png";
+    const bool lines = output.startsWith("lines");
+    QString target = folder + "/" + output.section(' ', 1);
     const QByteArray old = encode(noise(20, 20), "png");
     const QByteArray folderName = QFile::encodeName(folder);
-    const bool tmpfs = kind == "full" || (kind == "read-only" && geteuid() == 0);
+    const bool tmpfs = kind == "full" || kind == "nearly" || (kind == "read-only" && geteuid() == 0);
     if (tmpfs && !mountTmpfs(folder, "size=16k"))
         QSKIP("no tmpfs can be mounted here");
     const auto unmount = qScopeGuard([&] {
@@ -217,9 +229,11 @@ void TestFiles::writing()
             umount2(folderName.constData(), MNT_DETACH);
         QFile::setPermissions(folder, QFileDevice::Permissions(0x7700));
     });
-    if (kind == "full" || kind == "read-only")
+    if (kind == "full" || kind == "nearly" || kind == "read-only")
         writeFile(target, old);
-    if (kind == "full") {
+    if (kind == "nearly") {
+        writeFile(folder + "/filler", QByteArray(8192, 'x')); // 4 KiB left
+    } else if (kind == "full") {
         QFile filler(folder + "/filler");
         QVERIFY(filler.open(QIODevice::WriteOnly));
         while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
@@ -243,7 +257,7 @@ void TestFiles::writing()
         return (!QFileInfo(target).isFile() || readFile(target) == old) && entries() == entriesBefore;
     };
 
-    {
+    if (!lines) {
         BoxAnswerer boxes;
         ShownWindow w;
         QVERIFY(w.canvas->openImage(input));
@@ -254,10 +268,18 @@ void TestFiles::writing()
                  QString("Varovanie|Obrazok sa nepodarilo ulozit do suboru %1: %2.").arg(target, reason));
         QVERIFY(unchanged());
     }
-    const clirun::Outcome o = clirun::run({input, "-o", target, "--object", "60,45", "--background", "0,0", "-q"});
+    const QString drawn = dir.filePath("drawn.png");
+    const clirun::Outcome o = lines ? clirun::run({input, "-o", drawn, "--object", "60,45", "--background", "0,0"}, target)
+                                    : clirun::run({input, output.section(' ', 0, 0), target, "--object", "60,45", "--background",
+                                                   "0,0", "-q"});
     QCOMPARE(o.code, 3);
-    QCOMPARE(o.err, QString("segmentacia-cli: cannot write '%1': %2\n").arg(target, reason));
-    QVERIFY(unchanged());
+    if (lines) {
+        QCOMPARE(o.err, "segmentacia-cli: cannot write the diagnostic lines: " + reason + "\n");
+        QCOMPARE(QImage(drawn).size(), QSize(120, 90));
+    } else {
+        QCOMPARE(o.err, QString("segmentacia-cli: cannot write '%1': %2\n").arg(target, reason));
+        QVERIFY(unchanged());
+    }
 }
 
 // `segmentacia-cli ... | head -1`, with the reader gone before the first line: the run

@@ -24,7 +24,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <csignal>
@@ -58,7 +60,7 @@ bool writeFile(const QString &path, const QByteArray &bytes)
                             == std::size_t(bytes.size())
             && std::fflush(stdout) == 0;
         if (!ok)
-            complain("cannot write to standard output");
+            complain(QString("cannot write to standard output: %1").arg(std::strerror(errno)));
         return ok;
     }
     QString reason;
@@ -415,5 +417,12 @@ int main(int argc, char *argv[])
     diag::BlockSink::flushOnSignals(nullptr);
     setLineBlocks(nullptr);
     diag::setSink(nullptr);
+    // Lines a full disk refused are lost output; a reader that stopped reading a pipe
+    // (`| head -1`) wanted no more of them.
+    if (blocks.error() != 0 && blocks.error() != EPIPE) {
+        complain(QString("cannot write the diagnostic lines: %1")
+                     .arg(std::strerror(blocks.error())));
+        return result == Done ? FileError : result;
+    }
     return result;
 }
