@@ -99,7 +99,7 @@ void TestFiles::reading_data()
     using S = ReadStatus;
     // First, so that nothing before has raised the peak: decoding it would need 16 GB.
     row("jpeg huge", S::TooLarge, "too large: 65000 x 65000 pixels", false, 1,
-        "the image is too large to segment (65000 x 65000 pixels, at most 67108864 pixels)");
+        "the image '%1' is too large to segment (65000 x 65000 pixels, at most 67108864 pixels)");
     row("missing", S::NotFound, "not found");
     row("directory", S::IsDirectory, "is a directory");
     row("fifo", S::NotRegularFile, "not a regular file");
