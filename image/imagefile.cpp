@@ -227,14 +227,16 @@ ImageRead readImageFile(const QString &path, const ReadLimits &limits)
     }
     if (!decoded) {
         r.status = ReadStatus::Undecodable;
-        if (reader.error() == QImageReader::UnsupportedFormatError)
+        if (reader.error() == QImageReader::UnsupportedFormatError) {
+            r.status = ReadStatus::NotAnImage;
             r.reason = "not an image in a format this program reads";
-        else if (!damage.isEmpty())
+        } else if (!damage.isEmpty()) {
             r.reason = "damaged image data: " + damage;
-        else if (!r.warnings.isEmpty())
+        } else if (!r.warnings.isEmpty()) {
             r.reason = "damaged image data: " + r.warnings.first();
-        else
+        } else {
             r.reason = "damaged or incomplete image data";
+        }
         return r;
     }
     if (!size.isValid() && tooLarge(image.size())) {
