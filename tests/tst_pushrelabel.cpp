@@ -46,8 +46,8 @@ void TestPushRelabel::sameAsReference_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("count");
     QTest::newRow("constructed") << 0 << int(constructedGraphs().size());
-    QTest::newRow("random") << 1 << 30000 * soakFactor();
-    QTest::newRow("built") << 2 << 12000 * soakFactor();
+    QTest::newRow("random") << 1 << 20000 * soakFactor();
+    QTest::newRow("built") << 2 << 8000 * soakFactor();
 }
 
 void TestPushRelabel::sameAsReference()
