@@ -24,7 +24,7 @@ public:
     // Writes what is buffered. Returns false if the descriptor refused it (the bytes are
     // dropped then, as the line-by-line sink would have lost them). The three signals
     // below still end the process while a pipe's reader stalls the write.
-    bool flush();
+    bool flush() override;
 
     // While a sink is installed here, SIGINT, SIGTERM and SIGHUP write its buffered lines
     // and then end the process with the signal's default action; a signal that was
