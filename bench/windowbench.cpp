@@ -5,13 +5,13 @@
 // "Push-relabel" is triggered. The clock stops once the canvas has been painted after the
 // run. Diagnostic lines go to a file in both programs (the window's through its block sink,
 // as main() sets it up), and both results are compared. With --cancel it also times a
-// click on "Zastav segmentaciu" posted from another thread at a known moment of a run.
+// click on "Zastav segmentaciu" posted at a known moment of a run.
 #include "CliProcess.h"
+#include "WindowCancel.h"
 #include "WindowDriving.h"
 #include "benchcases.h"
 #include "app/MyPainter.h"
 #include "app/WindowLines.h"
-#include "canvas/ProgressDialogHost.h"
 #include "canvas/PaintWidget.h"
 #include "diag/diag.h"
 #include "ui_MyPainter.h"
@@ -24,18 +24,13 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <optional>
-#include <thread>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include <fcntl.h>
@@ -81,75 +76,12 @@ struct Run {
     bool canceled = false;
     double seconds = 0;
     double repaintSeconds = 0; // from the action's return to the painted canvas
-    // With a click posted: from the post to the last cancel test and to the painted canvas.
+    // A run stopped by a posted click: seconds from the post to the last cancel test, to the
+    // run's end and to the drawn result.
     double cancelToStop = -1;
     double cancelToEnd = -1; // the drawing's first line
     double cancelToDrawn = -1;
     QImage image;
-};
-
-using Steady = std::chrono::steady_clock;
-
-// Passes the lines on to the window's sink and notes when the drawing starts ("ZAPIS").
-class DrawingStart final : public diag::Sink {
-public:
-    DrawingStart() : m_next(diag::setSink(this)) {}
-    ~DrawingStart() override { diag::setSink(m_next); }
-    void writeLine(const char *text, std::size_t length) override
-    {
-        if (length == 5 && std::memcmp(text, "ZAPIS", 5) == 0)
-            at = Steady::now();
-        m_next->writeLine(text, length);
-    }
-    bool flush() override { return m_next->flush(); }
-    Steady::time_point at;
-
-private:
-    diag::Sink *m_next; // the window's block sink or the --no-lines sink
-};
-
-// Posts a press and release on the dialog's Stop button `delay` after the run's first
-// cancel test, from its own thread, as the window system would deliver a click.
-class CancelClick {
-public:
-    explicit CancelClick(double delay)
-    {
-        ProgressDialogHost::atCancelTest = [this](QProgressDialog *d) {
-            const Steady::time_point now = Steady::now();
-            if (!m_button.load()) {
-                m_first = now;
-                m_button.store(d->findChild<QPushButton *>());
-            }
-            m_lastTest = now;
-        };
-        m_thread = std::thread([this, delay] {
-            while (!m_button.load() && !m_stop.load())
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            if (m_stop.load())
-                return;
-            std::this_thread::sleep_until(m_first + std::chrono::duration<double>(delay));
-            if (m_stop.load())
-                return;
-            QPushButton *b = m_button.load();
-            const QPointF at(b->width() / 2, b->height() / 2);
-            m_posted = Steady::now();
-            QCoreApplication::postEvent(b, new QMouseEvent(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-            QCoreApplication::postEvent(b, new QMouseEvent(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-            m_didPost.store(true);
-        });
-    }
-    // Call once the run is over, before its dialog goes.
-    void stop() { m_stop.store(true); m_thread.join(); ProgressDialogHost::atCancelTest = nullptr; }
-    ~CancelClick() { if (m_thread.joinable()) stop(); }
-    bool posted() const { return m_didPost.load(); }
-    double toLastTest() const { return std::chrono::duration<double>(m_lastTest - m_posted).count(); }
-    double until(Steady::time_point t) const { return std::chrono::duration<double>(t - m_posted).count(); }
-
-private:
-    std::atomic<QPushButton *> m_button{nullptr};
-    std::atomic<bool> m_stop{false}, m_didPost{false};
-    Steady::time_point m_first, m_lastTest, m_posted;
-    std::thread m_thread;
 };
 
 double since(const QElapsedTimer &t)
@@ -213,8 +145,7 @@ Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutP
         // Run and drawing are over; the repaint below is the toolkit's.
         const Steady::time_point drawn = Steady::now();
         if (click) {
-            click->stop();
-            if (click->posted()) {
+            if (click->stopped()) {
                 r.cancelToStop = click->toLastTest();
                 r.cancelToEnd = click->until(drawing->at);
                 r.cancelToDrawn = click->until(drawn);
@@ -419,15 +350,18 @@ int main(int argc, char **argv)
                              wr.seconds, wr.canceled ? " (cancelled)" : "", cr.seconds);
             }
             for (int k = 0; cancelMs > 0 && k < repeat; ++k) {
-                const Run cancelled = runWindow(path, pr, tmp.filePath("window.txt"), budget, lines, cancelMs / 1e3);
+                const Run cancelled = runWindow(path, pr, tmp.filePath("window.txt"), budget,
+                                                lines, cancelMs / 1e3);
                 if (cancelled.cancelToStop >= 0) {
                     stop.push_back(cancelled.cancelToStop);
                     end.push_back(cancelled.cancelToEnd);
                     drawn.push_back(cancelled.cancelToDrawn);
                 }
             }
-            const QString cancelText = stop.empty() ? QString("-")
-                : QString::asprintf("%.1f / %.1f / %.1f%s", median(stop) * 1e3, median(end) * 1e3, median(drawn) * 1e3,
+            const QString cancelText = stop.empty()
+                ? QString("-")
+                : QString::asprintf("%.1f / %.1f / %.1f%s", median(stop) * 1e3, median(end) * 1e3,
+                                    median(drawn) * 1e3,
                                     int(stop.size()) < repeat ? " (run ended first)" : "");
             const double wm = median(w), cm = median(c);
             std::printf("| %s | %dx%d | %s | %s%.3f | %.3f | %.2f | %.1f | %s | %s | %s |\n",
