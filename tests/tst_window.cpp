@@ -11,8 +11,6 @@
 
 #include <QtWidgets>
 
-#include <csignal>
-#include <cstring>
 #include <functional>
 
 namespace {
@@ -250,8 +248,6 @@ private slots:
     void initTestCase();
     void scenarios_data();
     void scenarios();
-    void linesThroughAPipe_data();
-    void linesThroughAPipe();
 
 private:
     QTemporaryDir m_dir;
@@ -272,7 +268,7 @@ void TestWindow::initTestCase()
         {"small.png", testimages::gray(5, 4, [](int x, int) { return 40 * x; })},
         {"block.png", testimages::gray(7, 7, block)}, {"block8.png", testimages::gray(7, 7, block, QImage::Format_Grayscale8)},
         {"redblock.png", red}, {"colours.png", strip}, {"disc.png", testimages::disc(40, 30)},
-        {"disc-gray.png", testimages::disc(60, 44)}, {"pipe.png", testimages::disc(200, 150)}, {"disc-colour.jpg", testimages::disc(60, 44, true)},
+        {"disc-gray.png", testimages::disc(60, 44)}, {"disc-colour.jpg", testimages::disc(60, 44, true)},
         // One bright pixel on a flat ground with one dark corner: many paths from one source.
         {"spot.png", testimages::gray(9, 9, [](int x, int y) { return x == 4 && y == 4 ? 255 : x == 8 && y == 8 ? 0 : 100; })},
         {"strip.png", testimages::gray(3, 2, [](int x, int) { return x == 0 ? 10 : x == 1 ? 50 : 200; })}};
@@ -416,54 +412,6 @@ void TestWindow::scenarios()
     QVERIFY2(s.boxes.ok(), qPrintable(s.boxes.report()));
     QVERIFY2(s.problems.isEmpty(), qPrintable(s.problems.join('\n')));
     QVERIFY2(matches(s.out.lines, lines), qPrintable(s.out.lines.mid(0, 40).join('\n')));
-}
-
-void TestWindow::linesThroughAPipe_data()
-{
-    QTest::addColumn<int>("signal"); // sent while the run stalls at its 1000th step; 0: none
-    QTest::addColumn<int>("closeAt"); // the step that closes the window; 0: none
-    QTest::newRow("a run to its end") << 0 << 0;
-    QTest::newRow("the window closed at the 30th step") << 0 << 30;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        QTest::newRow(strsignal(signal)) << signal << 0;
-}
-
-// The window's lines through a pipe from its own process (tests/windowrun.cpp), push-relabel:
-// they come while the run goes on, and every way out leaves whole lines, a start of the
-// command line's, up to the last one written.
-void TestWindow::linesThroughAPipe()
-{
-    QFETCH(int, signal);
-    QFETCH(int, closeAt);
-    const int stall = signal ? 1000 : 0; // fewer lines than a block holds
-    const QString image = m_dir.filePath("pipe.png");
-    const clirun::Outcome cli = clirun::run({image, "--object", "100,75", "--background", "1,1", "--method", "pr", "-o",
-                                             m_dir.filePath("piped.png")});
-    QCOMPARE(cli.code, 0);
-    QProcess window;
-    window.start(SEG_BINARY_DIR "/tests/windowrun", {image, QString::number(stall), QString::number(closeAt)});
-    QByteArray out, err;
-    while (stall && !out.contains("BEz. ") && window.waitForReadyRead(30000))
-        out += window.readAllStandardOutput();
-    QVERIFY(!stall || out.contains("BEz. ")); // before the stall's end
-    window.setReadChannel(QProcess::StandardError);
-    while (stall && !err.contains("\n" + QByteArray::number(stall) + "\n") && window.waitForReadyRead(30000))
-        err += window.readAllStandardError();
-    if (signal)
-        ::kill(pid_t(window.processId()), signal);
-    if (!window.waitForFinished(60000))
-        window.kill(), window.waitForFinished(5000);
-    out += window.readAllStandardOutput();
-    QCOMPARE(window.exitStatus(), signal ? QProcess::CrashExit : QProcess::NormalExit);
-    QCOMPARE(window.exitCode(), signal);
-    const QByteArray whole = cli.out.toLocal8Bit();
-    const auto through = [&whole](int k) { // the command line's lines through its k-th dequeued pixel
-        int at = -1;
-        for (int i = 0; i < k; ++i)
-            at = whole.indexOf("BEz. ", at + 1);
-        return whole.left(whole.indexOf('\n', at) + 1);
-    };
-    QCOMPARE(out, closeAt ? through(closeAt - 1) + "hladanie rezu\nZAPIS\n" : stall ? through(stall - 1) : whole);
 }
 
 QTEST_MAIN(TestWindow)

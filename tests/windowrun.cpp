@@ -1,5 +1,5 @@
 // The window with its lines set up as main() sets them, driven without a person for
-// tst_window: `windowrun IMAGE STALL CLOSE` opens IMAGE, sets an object seed in its middle
+// tst_windowlines: `windowrun IMAGE STALL CLOSE` opens IMAGE, sets an object seed in its middle
 // and a background seed at 1,1 and runs "Push-relabel". Each cancel test writes its number
 // to standard error and waits 5 us, the STALL-th 30 s; the CLOSE-th closes the window (0:
 // none).
