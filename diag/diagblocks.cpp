@@ -117,6 +117,7 @@ bool BlockSink::flush()
             if (ppoll(&ready, 1, nullptr, held.previous()) < 0) {
                 if (errno == EINTR)
                     continue;
+                m_error = m_error ? m_error : errno;
                 ok = false;
                 break;
             }
@@ -126,6 +127,7 @@ bool BlockSink::flush()
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            m_error = m_error ? m_error : n < 0 ? errno : EIO;
             ok = false;
             break;
         }

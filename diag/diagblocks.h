@@ -25,6 +25,8 @@ public:
     // dropped then, as the line-by-line sink would have lost them). The three signals
     // below still end the process while a pipe's reader stalls the write.
     bool flush() override;
+    // The errno of the first write the descriptor refused; 0 while none was.
+    int error() const { return m_error; }
 
     // While a sink is installed here, SIGINT, SIGTERM and SIGHUP write its buffered lines
     // and then end the process with the signal's default action; a signal that was
@@ -36,6 +38,7 @@ private:
 
     int m_fd;
     bool m_regularFile = false;
+    int m_error = 0;
     std::vector<char> m_buffer;
     // m_buffer holds whole lines up to m_committed, of which those before m_written have
     // left; the handler writes the rest. m_written changes only while the signals are
