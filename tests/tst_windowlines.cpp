@@ -22,19 +22,21 @@ private:
 
 void TestWindowLines::linesThroughAPipe_data()
 {
-    QTest::addColumn<int>("signal"); // sent while the run stalls at its 1000th step; 0: none
+    QTest::addColumn<int>("signal"); // sent once the awaited lines have come; 0: none
+    QTest::addColumn<int>("stall"); // the step at which the run stalls; 0: none
     QTest::addColumn<int>("closeAt"); // the step that closes the window; 0: none
-    QTest::newRow("a run to its end") << 0 << 0;
-    QTest::newRow("the window closed at the 30th step") << 0 << 30;
+    QTest::newRow("a run to its end, the window then waiting") << int(SIGTERM) << 0 << 0;
+    QTest::newRow("the window closed at the 30th step") << 0 << 0 << 30;
+    // Fewer lines than a block holds come before the stall.
     for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        QTest::newRow(strsignal(signal)) << signal << 0;
+        QTest::newRow(strsignal(signal)) << signal << 1000 << 0;
 }
 
 void TestWindowLines::linesThroughAPipe()
 {
     QFETCH(int, signal);
+    QFETCH(int, stall);
     QFETCH(int, closeAt);
-    const int stall = signal ? 1000 : 0; // fewer lines than a block holds
     const QString image = m_dir.filePath("pipe.png");
     QVERIFY(testimages::disc(200, 150).save(image));
     const clirun::Outcome cli = clirun::run({image, "--object", "100,75", "--background", "1,1", "--method", "pr", "-o",
@@ -43,9 +45,11 @@ void TestWindowLines::linesThroughAPipe()
     QProcess window;
     window.start(SEG_BINARY_DIR "/tests/windowrun", {image, QString::number(stall), QString::number(closeAt)});
     QByteArray out, err;
-    while (stall && !out.contains("BEz. ") && window.waitForReadyRead(30000))
+    // Lines of the run while it stalls, or all of them once it is done; before the signal.
+    const QByteArray awaited = stall ? "BEz. " : "ZAPIS\n";
+    while (signal && !out.contains(awaited) && window.waitForReadyRead(30000))
         out += window.readAllStandardOutput();
-    QVERIFY(!stall || out.contains("BEz. ")); // before the stall's end
+    QVERIFY(!signal || out.contains(awaited));
     window.setReadChannel(QProcess::StandardError);
     while (stall && !err.contains("\n" + QByteArray::number(stall) + "\n") && window.waitForReadyRead(30000))
         err += window.readAllStandardError();

@@ -2,8 +2,7 @@
 // tst_windowlines: `windowrun IMAGE STALL CLOSE` opens IMAGE, sets an object seed in its middle
 // and a background seed at 1,1 and runs "Push-relabel". Each cancel test writes its number
 // to standard error and waits 5 us, the STALL-th 30 s; the CLOSE-th closes the window (0:
-// none).
-// Ends after the run.
+// none). After the run the window waits for events, as for a person, unless it was closed.
 #include "app/MyPainter.h"
 #include "app/WindowLines.h"
 #include "canvas/PaintWidget.h"
@@ -37,5 +36,5 @@ int main(int argc, char *argv[])
             window.close();
     };
     window.ui->actionpush_relabel->trigger();
-    return 0;
+    return window.isVisible() ? app.exec() : 0;
 }
