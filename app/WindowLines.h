@@ -5,11 +5,12 @@
 #include <QObject>
 
 // The window's diagnostic lines on standard output in blocks, as the command line writes
-// them (one write per line made a push-relabel run several times slower). They leave once a
-// pass while a run goes on (the solver's host flushes them), at the end of every command
-// (the event loop is about to wait), before any window or box shows, before the toolkit's
-// own messages on standard error, and on every way out: this object's end after the event
-// loop, SIGINT, SIGTERM and SIGHUP. Made after the application object, one at a time.
+// them (a flushed write costs microseconds, and push-relabel writes a line for every pixel
+// it dequeues). They leave at every event pass of a run (the solver's host flushes them),
+// at the end of every command (the event loop is about to wait), before any window or box
+// shows, before the toolkit's own messages on standard error, and on every way out: this
+// object's end after the event loop, SIGINT, SIGTERM and SIGHUP. Made after the application
+// object, one at a time.
 class WindowLines final : public QObject {
 public:
     explicit WindowLines(int fd);
