@@ -1,7 +1,10 @@
 #include "app/MyPainter.h"
+#include "app/WindowLines.h"
 #include "app/startup.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -13,6 +16,8 @@ int main(int argc, char *argv[])
     const startup::Request request = startup::parse(app.arguments().mid(1), true);
     if (request.kind != startup::Request::OpenWindow)
         return startup::answer(request);
+    // Before the window, so that its lines outlive it.
+    WindowLines lines(fileno(stdout));
     MyPainter window;
     startup::start(window, request.file);
     return app.exec();

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,9 @@ namespace {
 constexpr int FlushSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<BlockSink *> signalSink{nullptr};
+// The thread that writes the lines. The window has others (the toolkit's), and the kernel
+// hands a signal to one of them while this one holds the signals for a write.
+pthread_t linesThread;
 
 // async-signal-safe: only poll(2) and write(2). On a pipe or terminal that may stall it
 // writes no more than fits without blocking and gives up when no room comes for a while,
@@ -138,6 +142,12 @@ bool BlockSink::flush()
 void BlockSink::onSignal(int signal)
 {
     const int savedErrno = errno;
+    if (!pthread_equal(pthread_self(), linesThread)) {
+        // Pending there until its write is done; writing here would race it.
+        pthread_kill(linesThread, signal);
+        errno = savedErrno;
+        return;
+    }
     if (BlockSink *sink = signalSink.load()) {
         std::atomic_signal_fence(std::memory_order_seq_cst);
         const std::size_t from = sink->m_written, to = sink->m_committed;
@@ -158,6 +168,7 @@ void BlockSink::onSignal(int signal)
 
 void BlockSink::flushOnSignals(BlockSink *sink)
 {
+    linesThread = pthread_self();
     signalSink.store(sink);
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
