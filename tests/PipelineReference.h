@@ -1,13 +1,11 @@
 #pragma once
 
 // The gray conversion, the graph construction and the drawing of a result written out step
-// by step, through the toolkit's colour accessors and the graph's own operations, with
-// nothing but the arithmetic they name. Slow on purpose; the tests hold the pipeline to them.
-//
-// Departures from a word-for-word reading, the same as in the program: a palette or 1-bit
-// image is converted and drawn as the program makes it editable (the per-pixel setter does
-// nothing on those), and seeds outside the image are passed over. The seed sum is wider than
-// 32 bits (a 32-bit one overflows beyond eight million seeds); below that the two agree.
+// by step, through the toolkit's colour accessors and the graph's own operations. Departures
+// from a word-for-word reading, the same as in the program: a palette or 1-bit image is
+// converted and drawn as the program makes it editable (the per-pixel setter does nothing on
+// those), seeds outside the image are passed over, and the seed sum is wider than 32 bits
+// (a 32-bit one overflows beyond eight million seeds; below that the two agree).
 
 #include "diag/diag.h"
 #include "graph/Graf.h"

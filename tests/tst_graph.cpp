@@ -3,12 +3,10 @@
 // construction and the drawing compared with their literal references on random images,
 // seeds, lambdas and results.
 #include "PipelineReference.h"
-#include "construction/GraphBuilder.h"
 #include "graph/GraphLimit.h"
 #include "pipeline/Segmentation.h"
 #include "support/Dialogs.h"
 #include "support/SolverTesting.h"
-#include "support/Testing.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,8 +1,7 @@
-// The push-relabel solver compared field by field with the literal reference
-// (PushRelabelReference.h): lines, host calls, dequeues, cancels, heights, excess (also
-// beyond 32 bits), flows, capacities and the cut; on constructed graphs at every
-// cancel point, on random graphs down to a single pixel and on graphs built from random
-// images. SEG_SEED=<number> draws other graphs.
+// The push-relabel solver compared field by field with the literal reference: lines, host
+// calls, dequeues, cancels, heights, excess (also beyond 32 bits), flows, capacities and the
+// cut; on constructed graphs at every cancel point, on random and built graphs.
+// SEG_SEED=<number> draws other graphs.
 #include "PushRelabelReference.h"
 #include "segmentation/PushRelabelDetail.h"
 #include "support/SolverTesting.h"
