@@ -34,7 +34,6 @@ public:
     void resetSeeds();
     void showSeedCoordinates(bool object);
     void toGrayscale();
-    int seedMean(std::vector<QPoint> seeds);
 
     // True while a solver runs. It processes events, so the window disables its commands
     // meanwhile (segmentingChanged); the canvas itself refuses only what would take the

@@ -2,7 +2,6 @@
 // the pipeline does the work.
 #include "canvas/PaintWidget.h"
 
-#include "construction/GraphBuilder.h"
 #include "graph/GraphLimit.h"
 #include "pipeline/Segmentation.h"
 #include "ui_MyPainter.h"
@@ -64,11 +63,6 @@ pipeline::GrayAnswer askConvertToGray()
 }
 
 } // namespace
-
-int PaintWidget::seedMean(std::vector<QPoint> seeds)
-{
-    return construction::seedMean(intensities, graf.width, graf.height, seeds);
-}
 
 int PaintWidget::preved_obrazok_na_graf()
 {

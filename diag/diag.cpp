@@ -1,8 +1,5 @@
 #include "diag/diag.h"
 
-#include <QByteArray>
-#include <QString>
-
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -41,24 +38,9 @@ void line(const char *text)
     current->writeLine(text, std::strlen(text));
 }
 
-void line(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    current->writeLine(bytes.constData(), std::size_t(bytes.size()));
-}
-
 Line::~Line()
 {
     current->writeLine(m_buffer, m_length);
-}
-
-Line &Line::operator<<(const QString &text)
-{
-    if (m_keep) {
-        const QByteArray bytes = text.toUtf8();
-        append(bytes.constData(), std::size_t(bytes.size()));
-    }
-    return *this;
 }
 
 namespace {
@@ -112,6 +94,5 @@ void Line::appendNumber(Signed value)
 }
 
 template void Line::appendNumber<unsigned>(int);
-template void Line::appendNumber<unsigned long long>(long long);
 
 } // namespace diag

@@ -3,8 +3,6 @@
 #include <cstddef>
 #include <cstring>
 
-class QString;
-
 // Diagnostic lines on standard output. Every line the program prints goes through
 // here, so the command line can silence them, the benchmark can count them and the
 // tests can capture them. The default sink writes each line with one write and
@@ -30,7 +28,6 @@ extern bool textKept; // keepsText() of the current sink
 Sink *setSink(Sink *sink);
 
 void line(const char *text);
-void line(const QString &text);
 
 // Builds one line from text and numbers, and emits it when destroyed:
 //   diag::Line() << "BEz. " << u << " a pocet " << L;
@@ -50,7 +47,6 @@ public:
             append(text, std::strlen(text));
         return *this;
     }
-    Line &operator<<(const QString &text);
     Line &operator<<(char c)
     {
         if (m_keep)
@@ -61,12 +57,6 @@ public:
     {
         if (m_keep)
             appendNumber<unsigned>(value);
-        return *this;
-    }
-    Line &operator<<(long long value)
-    {
-        if (m_keep)
-            appendNumber<unsigned long long>(value);
         return *this;
     }
 

@@ -1,10 +1,9 @@
-#include "segmentation/FordFulkersonDetail.h"
+#include "segmentation/FordFulkerson.h"
 
 #include "graph/Graf.h"
 #include "graph/PixelGrid.h"
 #include "diag/diag.h"
 #include "graph/pixelarrays.h"
-#include "segmentation/PlainSearch.h"
 #include "segmentation/SinkDistances.h"
 #include "segmentation/SolverHost.h"
 
@@ -65,13 +64,6 @@ public:
         return k;
     }
 
-    std::vector<int> live() const
-    {
-        std::vector<int> out(static_cast<std::size_t>(m_count));
-        live(out.data());
-        return out;
-    }
-
 private:
     const int *m_capacity;
     int m_size;
@@ -80,27 +72,7 @@ private:
     int m_second = 1;
 };
 
-// The path from sinkPixel back to its source (sink side first), through the graph's
-// operations, along the parents of the last plain search; then the augmentation.
-void augmentPlain(Graf &g, const ff::PlainSearch &search, int sinkPixel, std::vector<int> &path)
-{
-    path.clear();
-    for (int p = sinkPixel; p != -1; p = search.parent(p))
-        path.push_back(p);
-    const int first = path.front();
-    const int last = path.back();
-    int bottleneck = g.sourceCapacity(last);
-    bottleneck = std::min(bottleneck, g.sinkCapacity(first));
-    for (std::size_t j = 0; j + 1 < path.size(); ++j)
-        bottleneck = std::min(bottleneck, g.capacityBetween(path[j], path[j + 1]));
-
-    g.setSourceCapacity(last, g.sourceCapacity(last) - bottleneck);
-    g.setSinkCapacity(first, g.sinkCapacity(first) - bottleneck);
-    for (std::size_t j = 0; j + 1 < path.size(); ++j)
-        g.addCapacityBetween(path[j], path[j + 1], -bottleneck);
-}
-
-// The same on the arrays, along a path given source first with the direction of each step.
+// The augmentation on the arrays, along a path given source first with the direction of each step.
 void augmentKept(const ff::CapacityGrid &g, const std::vector<int> &pixels,
                  const std::vector<int> &directions)
 {
@@ -142,13 +114,6 @@ void finalRegion(int n, const Sources &sources, int *queue, Next next, QVector<i
 FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
                                       QVector<bool> &objectMask, SolverHost &host)
 {
-    return segmentFordFulkerson(graf, objectPixels, objectMask, host, FordFulkersonOptions());
-}
-
-FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
-                                      QVector<bool> &objectMask, SolverHost &host,
-                                      const FordFulkersonOptions &options)
-{
     FordFulkersonRun run;
     const int n = graf.getPixelCount();
     const bool grid = graf.width >= 1 && n > 0
@@ -157,7 +122,9 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
     std::unique_ptr<ff::SinkDistances> kept;
     // The completion goes row by row into the first pass of the kept distances, which reads
     // the same capacities: on a large image the passes cost memory bandwidth more than work.
-    if (grid && !options.plainSearch)
+    // A graph without pixels has no path (nor has one not laid out as width x height, which
+    // no construction builds): its first search ends the loop.
+    if (grid)
         kept = std::make_unique<ff::SinkDistances>(arrays, [&graf](int begin, int end) {
             completePathsOfLengthTwo(graf, begin, end);
         });
@@ -166,9 +133,6 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
     diag::line("DOKONCENIE HRAN O DLZKE 2");
     Sources sources(graf);
     host.begin(sources.count());
-    std::unique_ptr<ff::PlainSearch> plain;
-    if (!kept)
-        plain = std::make_unique<ff::PlainSearch>(graf, sources.live());
 
     std::vector<int> path;
     std::vector<int> directions;
@@ -188,53 +152,28 @@ FordFulkersonRun segmentFordFulkerson(Graf &graf, QVector<int> &objectPixels,
         host.setValue(run.iterations);
         host.setIterationLabel(run.iterations);
 
-        int source = -1;
-        if (kept) {
-            source = kept->nextSource();
-            if (source < 0)
-                break;
-            kept->path(source, path, directions);
-            augmentKept(arrays, path, directions);
-            kept->update(path, directions);
-        } else {
-            const int sinkPixel = plain->find();
-            if (sinkPixel < 0)
-                break;
-            augmentPlain(graf, *plain, sinkPixel, path);
-            source = path.back();
-        }
-        if (graf.sourceCapacity(source) < 1) {
+        const int source = kept ? kept->nextSource() : -1;
+        if (source < 0)
+            break;
+        kept->path(source, path, directions);
+        augmentKept(arrays, path, directions);
+        kept->update(path, directions);
+        if (graf.sourceCapacity(source) < 1)
             sources.retire();
-            if (plain)
-                plain->retire(source);
-        }
     }
 
-    plain.reset();
     // After a normal end the last search reached everything; after a cancel this grows the
     // region from the sources as the completed iterations left them.
-    if (kept) {
-        const unsigned char *links = kept->links();
-        const grid::Geometry &geo = arrays.geo;
-        finalRegion(n, sources, kept->spareRoom(),
-                    [links, &geo](int p, auto &&reached) {
-                        const unsigned bits = links[p];
-                        for (int dir = 0; dir < 4; ++dir)
-                            if ((bits >> dir) & 1u)
-                                reached(geo.step(p, dir));
-                    },
-                    objectPixels, objectMask);
-    } else {
-        std::vector<int> queue(static_cast<std::size_t>(n));
-        finalRegion(n, sources, queue.data(),
-                    [&graf](int p, auto &&reached) {
-                        for (int dir = 0; dir < 4; ++dir) {
-                            const int v = graf.neighbourWithCapacity(p, dir);
-                            if (v >= 0)
-                                reached(v);
-                        }
-                    },
-                    objectPixels, objectMask);
-    }
+    const unsigned char *links = kept ? kept->links() : nullptr;
+    std::vector<int> queue(kept ? 0 : static_cast<std::size_t>(n));
+    const grid::Geometry &geo = arrays.geo;
+    finalRegion(n, sources, kept ? kept->spareRoom() : queue.data(),
+                [links, &geo](int p, auto &&reached) {
+                    const unsigned bits = links ? links[p] : 0u;
+                    for (int dir = 0; dir < 4; ++dir)
+                        if ((bits >> dir) & 1u)
+                            reached(geo.step(p, dir));
+                },
+                objectPixels, objectMask);
     return run;
 }

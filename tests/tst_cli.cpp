@@ -1,6 +1,8 @@
 // The command line from outside: arguments against exit code, message and outputs, worked
 // by hand on tiny images; and a run ended by a signal while a reader stalls its lines. (The
-// window's scenarios compare it with the window.)
+// window's scenarios compare it with the window.) A cut beyond 32 bits against the
+// references' sum.
+#include "PipelineReference.h"
 #include "support/Testing.h"
 
 #include <QJsonDocument>
@@ -33,6 +35,7 @@ private slots:
     void initTestCase();
     void cases_data();
     void cases();
+    void cutBeyond32Bits();
     void terminatedRunKeepsWholeLines();
 
 private:
@@ -229,6 +232,30 @@ void TestCli::cases()
             got += " " + QString::number(w[0] == "alpha" ? c.alpha() : gray ? c.red() : -1);
         }
         QCOMPARE(got, check);
+    }
+}
+
+// A noisy 300 x 300 picture at lambda 999.99: by both methods, the summary's cut is the
+// 64-bit sum over the written mask on the literal construction, beyond 2^31.
+void TestCli::cutBeyond32Bits()
+{
+    const QImage image = testimages::noise(300, 300);
+    QVERIFY(image.save(out("noise.png")));
+    std::vector<int> intensities;
+    Graf built;
+    literal::construct(image, {{150, 150}}, {{0, 0}}, 999.99, intensities, built);
+    for (const char *method : {"ff", "pr"}) {
+        const clirun::Outcome o = clirun::run({out("noise.png"), "--object", "150,150", "--background", "0,0", "--lambda",
+                                               "999.99", "--colour", "--method", method, "-q", "--json", "-", "--mask", out("m.png")});
+        QCOMPARE(o.code, 0);
+        const QImage mask(out("m.png"));
+        std::vector<bool> object;
+        for (int i = 0; i < 300 * 300; ++i)
+            object.push_back(qRed(mask.pixel(i % 300, i / 300)) == 255);
+        const QJsonObject summary = QJsonDocument::fromJson(o.out.toUtf8()).object();
+        QCOMPARE(summary.value("objectPixels").toInt(), int(std::count(object.begin(), object.end(), true)));
+        QCOMPARE(summary.value("cutValue").toVariant().toLongLong(), literal::cutValue(built, object));
+        QVERIFY(literal::cutValue(built, object) > INT_MAX);
     }
 }
 

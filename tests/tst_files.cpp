@@ -50,10 +50,15 @@ QByteArray sample(const QString &name)
 
 // A tmpfs at dir for this process and its children only, in a mount namespace of the test's
 // own. False where that is not allowed (no root, a container).
-bool mountTmpfs(const QString &dir, const char *options)
+bool ownMounts()
 {
     static const bool own = unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    return own && mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
+    return own;
+}
+
+bool mountTmpfs(const QString &dir, const char *options)
+{
+    return ownMounts() && mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
 }
 
 // Its standard output a pipe whose reader is gone before it starts, as with `| head -1`;
@@ -196,6 +201,8 @@ void TestFiles::writing_data()
     QTest::newRow("/dev/full") << "device" << "No space left on device";
     QTest::newRow("missing folder") << "missing" << "No such file or directory";
     QTest::newRow("a folder") << "folder" << "is a directory";
+    // The new file written whole beside the old one, the rename over it refused: a mount point.
+    QTest::newRow("final replace fails") << "replace" << "Device or resource busy";
 }
 
 void TestFiles::writing()
@@ -212,13 +219,16 @@ void TestFiles::writing()
     const bool tmpfs = kind == "full" || (kind == "read-only" && geteuid() == 0);
     if (tmpfs && !mountTmpfs(folder, "size=16k"))
         QSKIP("no tmpfs can be mounted here");
+    const QByteArray targetName = QFile::encodeName(target);
+    if (kind == "full" || kind == "read-only" || kind == "replace")
+        writeFile(target, old);
+    if (kind == "replace" && !(ownMounts() && mount(targetName.constData(), targetName.constData(), nullptr, MS_BIND, nullptr) == 0))
+        QSKIP("no file can be mounted on itself here");
     const auto unmount = qScopeGuard([&] {
-        if (tmpfs)
-            umount2(folderName.constData(), MNT_DETACH);
+        if (tmpfs || kind == "replace")
+            umount2((tmpfs ? folderName : targetName).constData(), MNT_DETACH);
         QFile::setPermissions(folder, QFileDevice::Permissions(0x7700));
     });
-    if (kind == "full" || kind == "read-only")
-        writeFile(target, old);
     if (kind == "full") {
         QFile filler(folder + "/filler");
         QVERIFY(filler.open(QIODevice::WriteOnly));

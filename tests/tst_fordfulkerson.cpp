@@ -2,9 +2,8 @@
 // (lines, host calls, iterations, cancels, the region, every graph array): on constructed
 // graphs at every cancel point, on random graphs built directly and through graph
 // construction, and on corridors, spirals and strips where the kept distances to the sink
-// change deep and far; each from the kept distances and by plain searches.
+// change deep and far.
 #include "FordFulkersonReference.h"
-#include "segmentation/FordFulkersonDetail.h"
 #include "support/SolverTesting.h"
 
 #include <QtTest>
@@ -13,50 +12,14 @@ using namespace solvertest;
 
 namespace {
 
-enum Way { Literal, Kept, Plain };
-
-Outcome solve(const Graf &g, int cancelAt, Way way)
+Outcome solve(const Graf &g, int cancelAt, bool literal)
 {
-    return runOn(g, cancelAt, [way](Outcome &o, SolverHost &host) {
-        FordFulkersonOptions options;
-        options.plainSearch = way == Plain;
+    return runOn(g, cancelAt, [literal](Outcome &o, SolverHost &host) {
         const FordFulkersonRun run =
-            way == Literal ? literal::fordFulkerson(o.graf, o.objectPixels, o.objectMask, host)
-                              : segmentFordFulkerson(o.graf, o.objectPixels, o.objectMask, host, options);
+            literal ? literal::fordFulkerson(o.graf, o.objectPixels, o.objectMask, host)
+                    : segmentFordFulkerson(o.graf, o.objectPixels, o.objectMask, host);
         o.steps = run.iterations, o.canceled = run.canceled;
     });
-}
-
-// Capacities in several styles: few distinct values (ties everywhere), one uniform value,
-// a wide range, seed-like 2147483647 t-links on either side, and a few negatives.
-Graf randomGraph(Rng &r, QString &description)
-{
-    const QSize size = r.size();
-    const int style = r.range(0, 4), uniform = r.range(1, 4);
-    const double zeros = r.range(0, 6) / 10.0, sourceShare = r.range(1, 9) / 10.0;
-    const double sinkShare = r.range(1, 9) / 10.0, seedShare = r.chance(0.5) ? r.range(0, 3) / 10.0 : 0.0;
-    auto value = [&](int hi) {
-        if (r.chance(zeros))
-            return 0;
-        switch (style) {
-        case 0: return r.range(1, 3);
-        case 1: return uniform;
-        case 2: return r.range(1, hi);
-        case 3: return r.chance(0.1) ? r.range(-3, 0) : r.range(1, 6);
-        default: return r.range(1, 40);
-        }
-    };
-    auto terminal = [&](double share) { return !r.chance(share) ? 0 : r.chance(seedShare) ? Max : value(1000); };
-    Graf g;
-    g.init(size.width(), size.height(), size.width() * size.height());
-    for (int i = 0; i < g.pixelCount; ++i) {
-        g.setSourceCapacity(i, terminal(sourceShare));
-        g.setSinkCapacity(i, terminal(sinkShare));
-        g.setVertCapacity(i, value(1000));
-        g.setHorizCapacity(i, value(1000));
-    }
-    description = QString("%1x%2 style %3").arg(size.width()).arg(size.height()).arg(style);
-    return g;
 }
 
 // Cells of a w x h grid in the order of a corridor through all of them: row by row, turning
@@ -196,17 +159,12 @@ void TestFordFulkerson::sameAsReference()
         QString what;
         const Graf g = generate(kind, r, c, what);
         // Constructed graphs: every cancel point, from the first iteration to one too late.
-        const int iterations = cancel ? int(solve(g, 0, Literal).steps) : 0;
+        const int iterations = cancel ? int(solve(g, 0, true).steps) : 0;
         const int first = !cancel ? 0 : kind == Constructed ? 1 : r.range(1, iterations + 1);
         const int last = kind == Constructed ? iterations + 1 : first;
         for (int cancelAt = first; cancelAt <= last; ++cancelAt) {
-            const Outcome b = solve(g, cancelAt, Literal);
-            for (const Way way : {Kept, Plain}) {
-                const Outcome a = solve(g, cancelAt, way);
-                const QString d = difference(a, b);
-                QVERIFY2(d.isEmpty(), qPrintable(QString("case %1 (%2) way %3 cancel %4: %5")
-                                                     .arg(c).arg(what).arg(int(way)).arg(cancelAt).arg(d)));
-            }
+            const QString d = difference(solve(g, cancelAt, false), solve(g, cancelAt, true));
+            QVERIFY2(d.isEmpty(), qPrintable(QString("case %1 (%2) cancel %3: %4").arg(c).arg(what).arg(cancelAt).arg(d)));
         }
     }
 }

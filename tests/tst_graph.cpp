@@ -1,14 +1,18 @@
 // The pixel graph's operations on small graphs worked by hand, the canvas's self-check
-// report, and construction refusals and failed allocations that keep the old graph.
+// report, construction refusals and failed allocations that keep the old graph; and the
+// construction and the drawing compared with their literal references on random images,
+// seeds, lambdas and results.
+#include "PipelineReference.h"
 #include "construction/GraphBuilder.h"
 #include "graph/GraphLimit.h"
+#include "pipeline/Segmentation.h"
 #include "support/Dialogs.h"
+#include "support/SolverTesting.h"
 #include "support/Testing.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
-#include <random>
 
 // While armed, the failAt-th allocation of at least `threshold` bytes throws.
 namespace allocfault {
@@ -30,6 +34,7 @@ using Ints = std::vector<int>;
 using Points = std::vector<QPoint>;
 using Ops = std::function<QString()>;
 Q_DECLARE_METATYPE(Ops)
+Q_DECLARE_METATYPE(pipeline::Variant)
 
 namespace {
 
@@ -86,8 +91,9 @@ private slots:
     void operations_data();
     void operations();
     void selfCheckReport();
-    void intensitiesOfEveryFormat();
     void constructionKeepsTheOldGraphOnFailure();
+    void sameAsReferences_data();
+    void sameAsReferences();
 };
 
 // Each row works on graphs of its own; `lines` are the diagnostic lines it must write.
@@ -189,37 +195,10 @@ void TestGraph::selfCheckReport()
                                                       "5 5 5 0 5 -35 -35 0 5 5 -35 0", zero, zero}).join(" | "));
 }
 
-// The red component as pixelColor gives it, also where formats are read directly, whatever
-// the bytes (a premultiplied colour above its alpha too) and the palette.
-void TestGraph::intensitiesOfEveryFormat()
-{
-    std::mt19937 rng(12345);
-    for (int f = QImage::Format_Mono; f < QImage::NImageFormats; ++f) {
-        QImage img(37, 23, QImage::Format(f));
-        QVector<QRgb> table(f == QImage::Format_Indexed8 ? 256 : 2);
-        std::generate(table.begin(), table.end(), [&] { return QRgb(rng()); });
-        img.setColorTable(table);
-        std::generate(img.bits(), img.bits() + img.sizeInBytes(), [&] { return uchar(rng()); });
-        Ints reds;
-        for (int p = 0; p < 37 * 23; ++p)
-            reds.push_back(img.pixelColor(p % 37, p / 37).red());
-        QVERIFY2(construction::readIntensities(img) == reds, qPrintable(QString::number(f)));
-    }
-}
-
-// The build of a hand-worked graph, into an empty graph and into a used one (refilled in
-// place, its flows zeroed); then every refusal, and every allocation of a whole per-pixel
-// array failing in turn, leaves the old graph as it was.
+// Every refusal, and every allocation of a whole per-pixel array failing in turn, leaves
+// the old graph as it was.
 void TestGraph::constructionKeepsTheOldGraphOnFailure()
 {
-    // Max 200, range 190, means 125 and 30 ((1, 0) counts in both); (1, 0) ends with the background.
-    const QString built = "3 2 6 7 -10 | 850 0 M 0 1250 1250 | 1800 M 0 M 1800 300 | zeros | zeros | 0 0 0 190 190 190 | "
-                          "150 40 0 150 40 0 | zeros | zeros";
-    for (Graf g : {Graf(), usedGraph()}) {
-        QCOMPARE(construction::buildGraph(g, {10, 50, 200, 10, 50, 200}, 3, 2, {{2, 0}, {1, 0}}, {{0, 1}, {1, 0}, {9, 9}}, 10),
-                 construction::BuildStatus::Ok);
-        QCOMPARE(state(g).replace(QString::number(Max), "M").replace("0 0 0 0 0 0", "zeros"), built);
-    }
     const int w = 100, h = 100;
     Ints in(w * h);
     for (int i = 0; i < w * h; ++i)
@@ -255,6 +234,74 @@ void TestGraph::constructionKeepsTheOldGraphOnFailure()
         counted.sourceFlow[i] = counted.vertFlow[i] = 1;
     QCOMPARE(armedBuild(counted, 1), S::Ok);
     QCOMPARE(state(counted), fresh);
+}
+
+// Rows: the construction variant and where the drawn result comes from.
+void TestGraph::sameAsReferences_data()
+{
+    QTest::addColumn<pipeline::Variant>("variant");
+    QTest::addColumn<int>("result"); // 0 augmenting paths, 1 push-relabel, 2 random links and mask
+    QTest::newRow("gray, augmenting paths") << pipeline::Variant::Gray << 0;
+    QTest::newRow("colour, push-relabel") << pipeline::Variant::Colour << 1;
+    QTest::newRow("gray, random results") << pipeline::Variant::Gray << 2;
+}
+
+// The pipeline's graph is reused, with junk left in it; its image, intensities, graph and
+// drawing must be the references'.
+void TestGraph::sameAsReferences()
+{
+    QFETCH(pipeline::Variant, variant);
+    QFETCH(int, result);
+    solvertest::Rng r(777u + unsigned(result));
+    Graf graf;
+    for (int c = 0; c < 2000 * solvertest::soakFactor(); ++c) {
+        solvertest::Scene scene = solvertest::randomScene(r);
+        const int w = scene.image.width(), h = scene.image.height();
+        const QString what = QString("case %1: %2").arg(c).arg(scene.what);
+        QImage drawn = scene.image, expected = scene.image;
+        std::vector<int> intensities{1, 2}, expectedIntensities;
+        for (const auto array : grafArrays)
+            std::generate((graf.*array).begin(), (graf.*array).end(), [&] { return r.range(-9, 9); });
+        QVector<int> objectPixels{3};
+        QVector<bool> objectMask;
+        const pipeline::Workspace work{drawn, scene.object, scene.background, intensities, graf, objectPixels, objectMask};
+        QCOMPARE(pipeline::construct(work, scene.lambda, variant, [] { return pipeline::GrayAnswer::Convert; }), pipeline::Status::Done);
+        if (variant == pipeline::Variant::Gray && !expected.isGrayscale())
+            literal::toGrayscale(expected);
+        Graf built;
+        literal::construct(expected, scene.object, scene.background, scene.lambda, expectedIntensities, built);
+        QVERIFY2(drawn == expected, qPrintable(what));
+        QVERIFY2(intensities == expectedIntensities, qPrintable(what));
+        QVERIFY2(state(graf) == state(built), qPrintable(what));
+
+        DiagCapture quiet;
+        solvertest::ScriptedHost host;
+        pipeline::Figures figures;
+        if (result < 2) {
+            QCOMPARE(pipeline::solve(work, result ? pipeline::Method::PushRelabel : pipeline::Method::AugmentingPaths, host, figures),
+                     pipeline::Status::Done);
+        } else { // used-up links anywhere, and a region in any order
+            objectPixels.clear();
+            for (int i = 0; i < w * h; ++i) {
+                graf.vertCap[i] *= r.chance(0.3) ? 0 : 1, graf.horizCap[i] *= r.chance(0.3) ? 0 : 1;
+                objectMask.append(r.chance(0.7));
+                if (objectMask.last())
+                    objectPixels.insert(r.range(0, objectPixels.size()), i);
+            }
+        }
+        std::vector<bool> modes(std::size_t(w * h));
+        const int mode = r.range(0, 2);
+        std::generate(modes.begin(), modes.end(), [&] { return mode == 2 ? r.chance(0.5) : mode == 1; });
+        QStringList lines[2];
+        for (const bool reference : {false, true}) {
+            DiagCapture out;
+            auto edges = [&modes, k = std::size_t(0)]() mutable { return bool(modes[k++]); };
+            reference ? literal::draw(expected, graf, objectPixels, objectMask, edges) : pipeline::draw(work, edges);
+            lines[reference] = out.lines;
+        }
+        QVERIFY2(drawn == expected, qPrintable(what + " drawn"));
+        QCOMPARE(lines[0], lines[1]);
+    }
 }
 
 QTEST_MAIN(TestGraph)

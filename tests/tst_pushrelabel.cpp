@@ -31,42 +31,6 @@ Outcome solve(const Graf &graph, int cancelAt, bool literal)
     });
 }
 
-// Terminals and n-links in modes: 0 many ties, 1 small, 2 medium, 3 extremes (some negative:
-// no link); now and then seeds at 2147483647. Large terminals go only with large n-links,
-// since a discharge takes about excess / capacity passes.
-Graf randomGraph(Rng &r, QString &description)
-{
-    auto capacity = [&](int mode, bool nlink) {
-        static const int terminals[] = {0, 1, 2, 3, -1, 1000, INT_MAX, INT_MAX - 1, INT_MAX / 2, INT_MIN};
-        static const int links[] = {0, -1, INT_MIN, INT_MAX, INT_MAX - 1, INT_MAX / 2};
-        switch (mode) {
-        case 0: return r.range(0, 3);
-        case 1: return r.chance(0.2) ? 0 : r.range(1, 20);
-        case 2: return r.chance(0.3) ? 0 : r.range(1, 5000);
-        default:
-            if (nlink)
-                return r.chance(0.6) ? links[r.range(0, 5)] : r.range(1 << 28, INT_MAX);
-            return r.chance(0.7) ? terminals[r.range(0, 9)] : r.range(0, INT_MAX);
-        }
-    };
-    static const int modes[][2] = {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 1},
-                                   {1, 2}, {1, 3}, {2, 1}, {2, 2}, {2, 3}, {3, 3}};
-    const QSize size = r.size();
-    const int m = r.range(0, 11);
-    const double seeds = r.chance(0.5) ? 0.15 : 0.0;
-    Graf g;
-    g.init(size.width(), size.height(), size.width() * size.height());
-    for (int i = 0; i < g.pixelCount; ++i) {
-        const bool seed = r.chance(seeds), object = r.chance(0.5);
-        g.setSourceCapacity(i, seed ? (object ? Max : 0) : capacity(modes[m][0], false));
-        g.setSinkCapacity(i, seed ? (object ? 0 : Max) : capacity(modes[m][0], false));
-        g.setVertCapacity(i, capacity(modes[m][1], true));
-        g.setHorizCapacity(i, capacity(modes[m][1], true));
-    }
-    description = QString("%1x%2 mode %3").arg(size.width()).arg(size.height()).arg(m);
-    return g;
-}
-
 } // namespace
 
 class TestPushRelabel : public QObject {

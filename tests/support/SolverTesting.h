@@ -9,6 +9,7 @@
 #include "segmentation/SolverHost.h"
 #include "support/Testing.h"
 
+#include <QImage>
 #include <QPoint>
 #include <QSize>
 #include <QStringList>
@@ -54,7 +55,7 @@ inline int soakFactor() { return std::max(1, qEnvironmentVariableIntValue("SEG_S
 // A solver that loops cannot be interrupted from inside: end the process instead of hanging.
 inline void startWatchdog(const char *test)
 {
-    const int seconds = 300 * soakFactor();
+    const int seconds = 100 * soakFactor();
     std::thread([test, seconds] {
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         std::fprintf(stderr, "%s: no end after %d s, the solver loops\n", test, seconds);
@@ -142,39 +143,88 @@ inline const std::vector<ConstructedGraph> &constructedGraphs()
     return graphs;
 }
 
-// Through graph construction: random, edge-value, smooth or mostly flat intensities, a few
-// distinct seeds of each kind and a lambda.
+// Terminals and n-links in modes: 0 ties (0 to 3), 1 one value, 2 small (a few negative: no
+// link), 3 medium, 4 extremes (2147483647 and near it, negatives down to the smallest); each
+// with its share of zeros and of pixels with a terminal; now and then seeds (2147483647 to one
+// terminal, 0 to the other). Large terminals go only with large n-links, since a push-relabel
+// discharge takes about excess / capacity passes.
+inline Graf randomGraph(Rng &r, QString &description)
+{
+    static const int terminals[] = {0, 1, 2, 3, -1, 1000, INT_MAX, INT_MAX - 1, INT_MAX / 2, INT_MIN};
+    static const int links[] = {0, -1, INT_MIN, INT_MAX, INT_MAX - 1, INT_MAX / 2};
+    const QSize size = r.size();
+    const int t = r.range(0, 4), l = t == 4 ? 4 : r.range(std::max(0, t - 1), 4), uniform = r.range(1, 4);
+    const double zeros = r.range(0, 6) / 10.0, shares[] = {r.range(1, 10) / 10.0, r.range(1, 10) / 10.0};
+    const double seeds = r.chance(0.5) ? r.range(1, 3) / 10.0 : 0.0;
+    auto value = [&](int mode, bool link) {
+        switch (mode) {
+        case 0: return r.range(0, 3);
+        case 1: return r.chance(zeros) ? 0 : uniform;
+        case 2: return r.chance(zeros) ? 0 : r.chance(0.1) ? r.range(-3, 0) : r.range(1, 40);
+        case 3: return r.chance(zeros) ? 0 : r.range(1, 5000);
+        default:
+            if (link)
+                return r.chance(0.6) ? links[r.range(0, 5)] : r.range(1 << 28, INT_MAX);
+            return r.chance(0.7) ? terminals[r.range(0, 9)] : r.range(0, INT_MAX);
+        }
+    };
+    Graf g;
+    g.init(size.width(), size.height(), size.width() * size.height());
+    for (int i = 0; i < g.pixelCount; ++i) {
+        const bool seed = r.chance(seeds), object = r.chance(0.5);
+        g.setSourceCapacity(i, seed ? (object ? Max : 0) : r.chance(shares[0]) ? value(t, false) : 0);
+        g.setSinkCapacity(i, seed ? (object ? 0 : Max) : r.chance(shares[1]) ? value(t, false) : 0);
+        g.setVertCapacity(i, value(l, true));
+        g.setHorizCapacity(i, value(l, true));
+    }
+    description = QString("%1x%2 modes %3/%4").arg(size.width()).arg(size.height()).arg(t).arg(l);
+    return g;
+}
+
+// A random picture with seeds and a lambda: any format (palette, 1-bit, 8-bit gray, any bytes
+// where there is no palette: premultiplied colours above their alpha too), gray or coloured,
+// of one or two levels, of any or smooth; one to four seeds of each kind inside, now and then
+// one outside, a point maybe in both lists; a lambda with fractions or at the ends.
+struct Scene {
+    QImage image;
+    std::vector<QPoint> object, background;
+    double lambda;
+    QString what;
+};
+
+inline Scene randomScene(Rng &r)
+{
+    static const double lambdas[] = {0.0, 0.5, 1.0, 2.55, 10.0, 0.01, 999.99};
+    const QSize size = r.size();
+    const int w = size.width(), h = size.height(), style = r.range(0, 3), levels[] = {r.range(0, 255), r.range(0, 1) * 255};
+    const bool gray = r.chance(0.5);
+    Scene s{QImage(size, QImage::Format_ARGB32), {}, {}, r.chance(0.3) ? r.range(0, 99999) / 100.0 : lambdas[r.range(0, 6)], {}};
+    for (int i = 0; i < w * h; ++i) {
+        const int v = style == 3 ? std::min(255, (i % w * 16 + i / w * 9) % 256 + r.range(0, 12))
+                    : style == 2 ? r.range(0, 255) : levels[style ? r.range(0, 1) : 0];
+        const int g = gray ? v : r.range(0, 255), b = gray ? v : r.range(0, 255);
+        s.image.setPixel(i % w, i / w, qRgba(v, g, b, r.chance(0.8) ? 255 : r.range(0, 255)));
+    }
+    const auto format = QImage::Format(r.range(QImage::Format_Mono, QImage::NImageFormats - 1));
+    s.image = s.image.convertToFormat(format);
+    if (s.image.colorCount() == 0 && r.chance(0.3))
+        std::generate(s.image.bits(), s.image.bits() + s.image.sizeInBytes(), [&] { return uchar(r.range(0, 255)); });
+    for (auto *list : {&s.object, &s.background})
+        for (int k = r.range(1, 4); k > 0 || r.chance(0.2); --k)
+            list->push_back(k > 0 ? QPoint(r.range(0, w - 1), r.range(0, h - 1)) : QPoint(r.range(-2, w + 2), h + r.range(-2, 2)));
+    s.what = QString("%1x%2 format %3 lambda %4 seeds %5/%6").arg(w).arg(h).arg(format).arg(s.lambda).arg(s.object.size()).arg(s.background.size());
+    return s;
+}
+
+// Through graph construction.
 inline Graf builtGraph(Rng &r, QString &description)
 {
-    QSize size;
-    do
-        size = r.size();
-    while (size.width() * size.height() < 2);
-    const int w = size.width(), h = size.height(), n = w * h;
-    static const int edgeLevels[] = {0, 1, 2, 127, 128, 253, 254, 255};
-    const int style = r.range(0, 3), flat = r.range(0, 255);
-    Ints intensities(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i)
-        intensities[std::size_t(i)] = style == 0 ? r.range(0, 255)
-                                    : style == 1 ? edgeLevels[r.range(0, 7)]
-                                    : style == 2 ? std::min(255, (i % w * 16 + i / w * 9) % 256 + r.range(0, 12))
-                                                 : (r.chance(0.5) ? flat : r.range(0, 255));
-    std::vector<QPoint> object, background;
-    std::vector<bool> taken(std::size_t(n), false);
-    for (int seeds = std::min(n, r.range(2, 8)); seeds > 0 || object.empty() || background.empty(); --seeds) {
-        const int i = r.range(0, n - 1);
-        if (taken[std::size_t(i)])
-            continue;
-        taken[std::size_t(i)] = true;
-        (object.empty() || (!background.empty() && r.chance(0.5)) ? object : background).push_back(QPoint(i % w, i / w));
-    }
-    static const double lambdas[] = {0.0, 0.5, 1.0, 2.55, 10.0, 0.01, 37.25, 123.45, 999.99};
-    const double lambda = r.chance(0.2) ? r.range(0, 99999) / 100.0 : lambdas[r.range(0, 8)];
+    const Scene s = randomScene(r);
     Graf g;
-    if (construction::buildGraph(g, intensities, w, h, object, background, lambda) != construction::BuildStatus::Ok)
+    if (construction::buildGraph(g, construction::readIntensities(s.image), s.image.width(), s.image.height(), s.object,
+                                 s.background, s.lambda) != construction::BuildStatus::Ok)
         qFatal("graph construction refused a valid image");
-    description = QString("built %1x%2 lambda %3 seeds %4/%5")
-                      .arg(w).arg(h).arg(lambda).arg(object.size()).arg(background.size());
+    description = "built " + s.what;
     return g;
 }
 

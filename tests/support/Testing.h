@@ -40,12 +40,12 @@ private:
 
 namespace testimages {
 
-inline QImage gray(int w, int h, const std::function<int(int, int)> &level, QImage::Format format = QImage::Format_RGB32)
+inline QImage gray(int w, int h, const std::function<int(int, int)> &level)
 {
     QImage img(w, h, QImage::Format_RGB32);
     for (int i = 0; i < w * h; ++i)
         img.setPixel(i % w, i / w, qRgb(level(i % w, i / w), level(i % w, i / w), level(i % w, i / w)));
-    return img.convertToFormat(format);
+    return img;
 }
 
 // Fixed pseudo-random colours: no two neighbours alike.
@@ -112,7 +112,7 @@ inline Outcome run(const QStringList &args)
     QProcess p;
     p.start(Cli, args);
     Outcome o;
-    if (!p.waitForFinished(120000))
+    if (!p.waitForFinished(100000))
         return p.kill(), p.waitForFinished(5000), o;
     o.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     o.out = QString::fromLocal8Bit(p.readAllStandardOutput());
