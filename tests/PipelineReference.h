@@ -16,8 +16,10 @@
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QVector>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <vector>
@@ -27,7 +29,7 @@ namespace literal {
 inline void toGrayscale(QImage &image)
 {
     makeEditable(image);
-    for (int x = 0; x < image.width(); ++x) {
+    for (int x = 0; x < image.width(); ++x)
         for (int y = 0; y < image.height(); ++y) {
             QColor colour = image.pixelColor(x, y);
             const int gray = (colour.blue() + colour.green() + colour.red()) / 3;
@@ -36,23 +38,17 @@ inline void toGrayscale(QImage &image)
             colour.setBlue(gray);
             image.setPixelColor(x, y, colour);
         }
-    }
 }
 
-// Steps 4 to 15, on an image with at least one seed of each kind inside it.
+// From the intensities on, for an image with a seed of each kind inside it.
 inline void construct(const QImage &image, std::vector<QPoint> objectSeeds,
                       std::vector<QPoint> backgroundSeeds, double lambda,
                       std::vector<int> &intensities, Graf &graf)
 {
-    const int width = image.width();
-    const int height = image.height();
-    for (auto *seeds : {&objectSeeds, &backgroundSeeds}) {
-        std::vector<QPoint> inside;
-        for (const QPoint &p : *seeds)
-            if (p.x() >= 0 && p.y() >= 0 && p.x() < width && p.y() < height)
-                inside.push_back(p);
-        *seeds = inside;
-    }
+    const int width = image.width(), height = image.height();
+    for (auto *seeds : {&objectSeeds, &backgroundSeeds})
+        seeds->erase(std::remove_if(seeds->begin(), seeds->end(), [&](QPoint p) { return !QRect(0, 0, width, height).contains(p); }),
+                     seeds->end());
 
     // 4.
     intensities.clear();
@@ -64,17 +60,12 @@ inline void construct(const QImage &image, std::vector<QPoint> objectSeeds,
     graf.reset();
     graf.init(width, height, n);
     // 6.
-    int maxIntensity = intensities[0];
-    int minIntensity = intensities[0];
-    for (int x = 0; x < width; ++x) {
+    int maxIntensity = intensities[0], minIntensity = intensities[0];
+    for (int x = 0; x < width; ++x)
         for (int y = 0; y < height; ++y) {
-            const int v = intensities[std::size_t(graf.pointToIndex(x, y))];
-            if (v > maxIntensity)
-                maxIntensity = v;
-            if (v < minIntensity)
-                minIntensity = v;
+            maxIntensity = std::max(maxIntensity, intensities[std::size_t(graf.pointToIndex(x, y))]);
+            minIntensity = std::min(minIntensity, intensities[std::size_t(graf.pointToIndex(x, y))]);
         }
-    }
     const int intensityRange = maxIntensity - minIntensity;
     // 7.
     const auto seedMean = [&](std::vector<QPoint> seeds) {
@@ -83,8 +74,7 @@ inline void construct(const QImage &image, std::vector<QPoint> objectSeeds,
             sum += intensities[std::size_t(graf.pointToIndex(p.x(), p.y()))];
         return int(sum / (long long)seeds.size());
     };
-    const int objectMean = seedMean(objectSeeds);
-    const int backgroundMean = seedMean(backgroundSeeds);
+    const int objectMean = seedMean(objectSeeds), backgroundMean = seedMean(backgroundSeeds);
     // 8. to 13.
     const auto weight = [&](int mean, int i) {
         const int base = maxIntensity - std::abs(mean - intensities[std::size_t(i)]);
@@ -142,8 +132,7 @@ inline void draw(QImage &image, const Graf &graf, const QVector<int> &objectPixe
     for (int x = 0; x < image.width(); ++x)
         for (int y = 0; y < image.height(); ++y)
             image.setPixelColor(x, y, colour);
-    for (int k = 0; k < objectPixels.size(); ++k) {
-        const int i = objectPixels[k];
+    for (const int i : objectPixels) {
         const QPoint p = graf.indexToPoint(i);
         int shade = 255;
         if (edgeMode()) {

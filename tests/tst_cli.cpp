@@ -1,7 +1,6 @@
 // The command line from outside: arguments against exit code, message and outputs, worked
-// by hand on tiny images; and a run ended by a signal while a reader stalls its lines. (The
-// window's scenarios compare it with the window.) A cut beyond 32 bits against the
-// references' sum.
+// by hand on tiny images; a cut beyond 32 bits; and a run ended by a signal while a reader
+// stalls its lines. (The window's scenarios compare it with the window.)
 #include "PipelineReference.h"
 #include "support/Testing.h"
 

@@ -275,11 +275,10 @@ void TestGraph::sameAsReferences()
         QVERIFY2(state(graf) == state(built), qPrintable(what));
 
         DiagCapture quiet;
-        solvertest::ScriptedHost host;
+        SilentSolverHost host;
         pipeline::Figures figures;
-        if (result < 2) {
-            QCOMPARE(pipeline::solve(work, result ? pipeline::Method::PushRelabel : pipeline::Method::AugmentingPaths, host, figures),
-                     pipeline::Status::Done);
+        if (result < 2) { // links used up by the augmenting paths, a region in either order
+            QCOMPARE(pipeline::solve(work, pipeline::Method(result), host, figures), pipeline::Status::Done);
         } else { // used-up links anywhere, and a region in any order
             objectPixels.clear();
             for (int i = 0; i < w * h; ++i) {
@@ -291,15 +290,13 @@ void TestGraph::sameAsReferences()
         }
         // The check box cannot change while a drawing runs: one mode a drawing.
         const bool mode = r.chance(0.5);
-        QStringList lines[2];
         for (const bool reference : {false, true}) {
             DiagCapture out;
             auto edges = [mode] { return mode; };
             reference ? literal::draw(expected, graf, objectPixels, objectMask, edges) : pipeline::draw(work, edges);
-            lines[reference] = out.lines;
+            QCOMPARE(out.lines, QStringList("ZAPIS"));
         }
         QVERIFY2(drawn == expected, qPrintable(what + " drawn"));
-        QCOMPARE(lines[0], lines[1]);
     }
 }
 

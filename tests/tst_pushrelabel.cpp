@@ -37,7 +37,6 @@ class TestPushRelabel : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { startWatchdog("tst_pushrelabel"); }
     void sameAsReference_data();
     void sameAsReference();
 };

@@ -3,7 +3,7 @@
 // What both solvers' comparisons with their literal references share: a host that records
 // every call, a run's observable fields and their first difference, random sizes and
 // images, small constructed graphs, the soak factor (SEG_SOAK=<factor> multiplies the
-// random counts) and a watchdog.
+// random counts). A solver that loops is ended by the test's timeout.
 #include "construction/GraphBuilder.h"
 #include "graph/Graf.h"
 #include "segmentation/SolverHost.h"
@@ -15,12 +15,9 @@
 #include <QStringList>
 #include <QVariant>
 
-#include <chrono>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <random>
-#include <thread>
 #include <vector>
 
 namespace solvertest {
@@ -51,17 +48,6 @@ private:
 };
 
 inline int soakFactor() { return std::max(1, qEnvironmentVariableIntValue("SEG_SOAK")); }
-
-// A solver that loops cannot be interrupted from inside: end the process instead of hanging.
-inline void startWatchdog(const char *test)
-{
-    const int seconds = 100 * soakFactor();
-    std::thread([test, seconds] {
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        std::fprintf(stderr, "%s: no end after %d s, the solver loops\n", test, seconds);
-        std::_Exit(3);
-    }).detach();
-}
 
 class Rng {
 public:
@@ -185,12 +171,7 @@ inline Graf randomGraph(Rng &r, QString &description)
 // where there is no palette: premultiplied colours above their alpha too), gray or coloured,
 // of one or two levels, of any or smooth; one to four seeds of each kind inside, now and then
 // one outside, a point maybe in both lists; a lambda with fractions or at the ends.
-struct Scene {
-    QImage image;
-    std::vector<QPoint> object, background;
-    double lambda;
-    QString what;
-};
+struct Scene { QImage image; std::vector<QPoint> object, background; double lambda; QString what; };
 
 inline Scene randomScene(Rng &r)
 {
