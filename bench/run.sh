@@ -12,14 +12,23 @@
 # times the window instead, from the menu action to the drawn result, beside the command
 # line (see windowbench --help): on the offscreen platform and, where xvfb-run is
 # installed, under an X server.
+#   bench/run.sh --stages [segstages options]
+# times construction and drawing in nanoseconds a pixel instead, from the command line's
+# stage seconds in fresh processes, on the rose at 1, 16 and 67 megapixels (the size
+# limit); SEG_BENCH_SIDES picks other sides (default "1024 4096 8192").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${SEG_BENCH_BUILD:-build-bench}
 sides=${SEG_BENCH_SIDES:-"512 1024 2048"}
 seeds=${SEG_BENCH_SEEDS:-both}
 window=false
+stages=false
 if [[ ${1:-} == --window ]]; then
   window=true
+  shift
+elif [[ ${1:-} == --stages ]]; then
+  stages=true
+  sides=${SEG_BENCH_SIDES:-"1024 4096 8192"}
   shift
 fi
 
@@ -40,12 +49,24 @@ scripts/deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 if $window; then
   cmake --build "$build" -j"$(nproc)" --target windowbench segmentacia-cli
+elif $stages; then
+  cmake --build "$build" -j"$(nproc)" --target segstages segmentacia-cli
 else
   cmake --build "$build" -j"$(nproc)" --target segbench segcorecpu segmentacia-cli
 fi
 
 photos=$(mktemp -d)
 trap 'rm -rf "$photos"' EXIT
+if $stages; then
+  roses=()
+  for s in $sides; do
+    /usr/bin/convert rose: -resize "${s}x${s}!" "$photos/rose-$s.png"
+    roses+=("$photos/rose-$s.png")
+  done
+  echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name:[[:space:]]*//p')" >&2
+  "$build/bench/segstages" "$@" "${roses[@]}"
+  exit
+fi
 megapixels=()
 for s in $sides; do
   for name in rose logo wizard; do

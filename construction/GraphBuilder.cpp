@@ -2,7 +2,6 @@
 
 #include "graph/Graf.h"
 #include "graph/GraphLimit.h"
-#include "graph/PixelGrid.h"
 #include "graph/pixelarrays.h"
 
 #include <QColor>
@@ -12,7 +11,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <limits>
 #include <new>
 #include <utility>
 
@@ -61,22 +59,28 @@ bool anyInside(const std::vector<QPoint> &seeds, int width, int height, std::siz
 }
 
 // Truncation toward zero, as a plain int conversion does; values beyond the int range
-// (possible only with an unusual lambda) saturate instead of being undefined.
+// (possible only with an unusual lambda) saturate instead of being undefined. Clamped first
+// and converted once, so that a pass of them vectorises.
 int truncToInt(double v)
 {
-    if (!(v == v))
-        return 0;
-    if (v >= 2147483647.0)
-        return std::numeric_limits<int>::max();
-    if (v <= -2147483648.0)
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
+    const double low = v < -2147483648.0 ? -2147483648.0 : v;
+    const double clamped = low > 2147483647.0 ? 2147483647.0 : low;
+    return v == v ? static_cast<int>(clamped) : 0;
 }
 
-int terminalWeight(int maxIntensity, int mean, int intensity, double lambda)
+// One row of t-links: trunc((max - |mean - intensity|) * lambda), the difference in 32 bits.
+void writeTerminalRow(int *out, const int *in, int w, int maxIntensity, int mean, double lambda)
 {
-    const int base = maxIntensity - std::abs(mean - intensity);
-    return truncToInt(static_cast<double>(base) * lambda);
+    for (int x = 0; x < w; ++x)
+        out[x] = truncToInt(static_cast<double>(maxIntensity - std::abs(mean - in[x])) * lambda);
+}
+
+// One row of n-links to the neighbours in `other` (the row above, or the row itself one
+// further on): range - |difference|.
+void writeLinkRow(int *out, const int *in, const int *other, int count, int intensityRange)
+{
+    for (int x = 0; x < count; ++x)
+        out[x] = intensityRange - std::abs(in[x] - other[x]);
 }
 
 // Rebuilding for the same image is the common case, and its arrays are already mapped:
@@ -100,17 +104,34 @@ void writeLinks(Graf &target, const std::vector<int> &intensities,
     const int width = target.width;
     const int height = target.height;
     const std::size_t count = intensities.size();
-    const auto [minIt, maxIt] = std::minmax_element(intensities.begin(), intensities.end());
-    const int maxIntensity = *maxIt;
-    const int intensityRange = maxIntensity - *minIt;
+    const int *in = intensities.data();
+    int minIntensity = in[0];
+    int maxIntensity = in[0];
+    for (std::size_t i = 0; i < count; ++i) {
+        const int v = in[i];
+        minIntensity = v < minIntensity ? v : minIntensity;
+        maxIntensity = v > maxIntensity ? v : maxIntensity;
+    }
+    const int intensityRange = maxIntensity - minIntensity;
     const int objectMean = seedMean(intensities, width, height, objectSeeds);
     const int backgroundMean = seedMean(intensities, width, height, backgroundSeeds);
 
+    // Row by row, each array's row in a pass of its own: every value is written once, in
+    // memory that init left unwritten.
     int *sourceCap = target.sourceCap.data();
     int *sinkCap = target.sinkCap.data();
-    for (std::size_t i = 0; i < count; ++i) {
-        sourceCap[i] = terminalWeight(maxIntensity, objectMean, intensities[i], lambda);
-        sinkCap[i] = terminalWeight(maxIntensity, backgroundMean, intensities[i], lambda);
+    int *vertCap = target.vertCap.data();
+    int *horizCap = target.horizCap.data();
+    for (int y = 0; y < height; ++y) {
+        const std::size_t at = std::size_t(y) * std::size_t(width);
+        const int *row = in + at;
+        writeTerminalRow(sourceCap + at, row, width, maxIntensity, objectMean, lambda);
+        writeTerminalRow(sinkCap + at, row, width, maxIntensity, backgroundMean, lambda);
+        // Row 0 has no link upward and the last column none to the right: those entries
+        // keep the zero they were given, as the setters would store.
+        if (y > 0)
+            writeLinkRow(vertCap + at, row, row - width, width, intensityRange);
+        writeLinkRow(horizCap + at, row, row + 1, width - 1, intensityRange);
     }
     // Background seeds are written after object seeds on both sides, so a point in both
     // lists ends tied to the sink, as it would with the source pass and the sink pass
@@ -126,18 +147,6 @@ void writeLinks(Graf &target, const std::vector<int> &intensities,
     };
     tie(objectSeeds, SeedCapacity, 0);
     tie(backgroundSeeds, 0, SeedCapacity);
-
-    // Row 0 has no link upward and the last column none to the right: those entries keep
-    // the zero they were given, as the setters would store.
-    const grid::Geometry geo{width, int(count)};
-    const grid::Links<int> links{geo, target.vertCap.data(), target.horizCap.data()};
-    const int *in = intensities.data();
-    for (int p = 0, x = 0; p < geo.count; ++p, x = x + 1 == width ? 0 : x + 1)
-        for (const int dir : {grid::Up, grid::Right}) {
-            const int q = geo.neighbour(p, x, dir);
-            if (q >= 0)
-                links.at(p, dir) = intensityRange - std::abs(in[p] - in[q]);
-        }
 }
 
 } // namespace

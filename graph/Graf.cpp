@@ -10,12 +10,13 @@ void Graf::init(int w, int h, int count)
     pixelCount = count;
     sourceNode = count + 1;
     sinkNode = -10;
-    // The flows stay zero under the augmenting-path method, which reads and writes only
-    // capacities; untouched, their pages are not resident.
+    // Construction writes the capacities next. The flows stay zero under the
+    // augmenting-path method, which reads and writes only capacities; untouched, their pages
+    // are not resident.
     for (const auto array : {&Graf::sourceCap, &Graf::sinkCap, &Graf::vertCap, &Graf::horizCap})
-        assignPixelArray(this->*array, std::size_t(count), 0);
+        assignZeroPixelArray(this->*array, std::size_t(count), true);
     for (const auto array : {&Graf::sourceFlow, &Graf::sinkFlow, &Graf::vertFlow, &Graf::horizFlow})
-        assignZeroPixelArray(this->*array, std::size_t(count));
+        assignZeroPixelArray(this->*array, std::size_t(count), false);
 }
 
 void Graf::reset()

@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #if defined(__linux__)
@@ -78,18 +80,6 @@ inline void populateForWriting(void *data, std::size_t bytes)
 
 // v becomes n copies of value, in storage advised and populated as above when it has to
 // grow.
-template <typename T, typename A>
-void assignPixelArray(std::vector<T, A> &v, std::size_t n, const T &value)
-{
-    if (v.capacity() < n) {
-        v.clear();
-        v.reserve(n);
-        adviseHugePages(v.data(), n * sizeof(T));
-        populateForWriting(v.data(), n * sizeof(T));
-    }
-    v.assign(n, value);
-}
-
 template <typename T>
 void assignPixelArray(QVector<T> &v, int n, const T &value)
 {
@@ -100,15 +90,6 @@ void assignPixelArray(QVector<T> &v, int n, const T &value)
         populateForWriting(v.data(), std::size_t(n) * sizeof(T));
     }
     v.fill(value, n);
-}
-
-// v becomes n zeros whose pages are given back at once: an array that a run may never write
-// (the flows, under the augmenting-path method) then costs no resident memory.
-template <typename T, typename A>
-void assignZeroPixelArray(std::vector<T, A> &v, std::size_t n)
-{
-    assignPixelArray(v, n, T());
-    releaseZeroPages(v.data(), n * sizeof(T));
 }
 
 // Large per-pixel arrays get mappings of their own, aligned to 2 MiB and advised for huge
@@ -172,7 +153,8 @@ inline void unmap(void *data, std::size_t bytes)
 
 } // namespace hugepages
 
-// The allocator of the graph's per-pixel arrays, by the rule above.
+// The allocator of the graph's per-pixel arrays, by the rule above. Its storage reads as
+// zeros, whatever its size.
 template <typename T>
 struct PixelAllocator {
     using value_type = T;
@@ -190,7 +172,21 @@ struct PixelAllocator {
         const std::size_t bytes = n * sizeof(T);
         if (hugepages::mapped(bytes))
             return static_cast<T *>(hugepages::map(bytes));
-        return std::allocator<T>().allocate(n);
+        T *p = std::allocator<T>().allocate(n);
+        std::memset(static_cast<void *>(p), 0, bytes);
+        return p;
+    }
+    // An element added without a value keeps what the storage holds: zeros in fresh storage
+    // (see assignZeroPixelArray), which is then never written before it is used.
+    template <typename U>
+    void construct(U *p) noexcept(noexcept(U()))
+    {
+        ::new (static_cast<void *>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U *p, Args &&...args)
+    {
+        ::new (static_cast<void *>(p)) U(std::forward<Args>(args)...);
     }
     void deallocate(T *p, std::size_t n) noexcept
     {
@@ -250,3 +246,23 @@ public:
 private:
     ZeroedBlock m_block;
 };
+
+// v becomes n zeros. Storage that has to grow is fresh and reads as zeros already, so it is not
+// written: `forWriting` makes its pages resident at once for writes about to come; otherwise
+// they stay out of memory until used (the flows, never written by the augmenting-path
+// method). Storage kept from before is filled with zeros, and given back unless forWriting.
+template <typename T>
+void assignZeroPixelArray(std::vector<T, PixelAllocator<T>> &v, std::size_t n, bool forWriting)
+{
+    if (v.capacity() < n) {
+        std::vector<T, PixelAllocator<T>>().swap(v);
+        v.reserve(n);
+        if (forWriting)
+            populateForWriting(v.data(), n * sizeof(T));
+        v.resize(n);
+        return;
+    }
+    v.assign(n, T());
+    if (!forWriting)
+        releaseZeroPages(v.data(), n * sizeof(T));
+}
