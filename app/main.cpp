@@ -1,10 +1,12 @@
 #include "app/MyPainter.h"
 #include "app/startup.h"
+#include "diag/platform.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    diag::platform::prepareStandardStreams();
     // --help, --version and an unknown --option are answered before the toolkit needs a display.
     const startup::Request early = startup::parse(startup::arguments(argc, argv), false);
     if (early.kind != startup::Request::OpenWindow)
