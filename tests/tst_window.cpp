@@ -386,7 +386,7 @@ void TestWindow::scenarios_data()
         "pr");
     // A file named at start or dropped on the window opens as the menu opens it; not while a
     // run goes on.
-    const QString tooLarge = " -> Ok Varovanie|Obrazok " + m_dir.filePath("huge.bmp") + " sa neda otvorit: je prilis velky";
+    const QString tooLarge = " -> Ok Varovanie|Obrazok " + QDir::toNativeSeparators(m_dir.filePath("huge.bmp")) + " sa neda otvorit: je prilis velky";
     row("a file named at start or dropped opens as the menu opens it",
         {"start e.png", "expect size 12x9", "press L 1,1", "drop big.png -> No " + Ask, "expect size 20x20",
          "drop huge.bmp" + tooLarge, "drop text.png", "expect size 20x20", "start huge.bmp" + tooLarge,
