@@ -63,8 +63,13 @@ endforeach()
 install(FILES ${SEG_QT_PREFIX}/plugins/platforms/qwindows.dll
               ${SEG_QT_PREFIX}/plugins/platforms/qoffscreen.dll
         DESTINATION ${CMAKE_INSTALL_BINDIR}/platforms)
+# (Qt's own installer puts the debug plugins, named with a final d, beside them.)
 install(DIRECTORY ${SEG_QT_PREFIX}/plugins/imageformats ${SEG_QT_PREFIX}/plugins/styles
-        DESTINATION ${CMAKE_INSTALL_BINDIR} FILES_MATCHING PATTERN "*.dll")
+        DESTINATION ${CMAKE_INSTALL_BINDIR} FILES_MATCHING PATTERN "*.dll" PATTERN "*d.dll" EXCLUDE)
+if(MSVC)
+  set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION ${CMAKE_INSTALL_BINDIR})
+  include(InstallRequiredSystemLibraries)
+endif()
 set(runtime_dirs ${SEG_QT_PREFIX}/bin)
 if(MINGW)
   foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
