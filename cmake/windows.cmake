@@ -31,7 +31,8 @@ if(RSVG_CONVERT AND ICOTOOL)
             -r ${CMAKE_CURRENT_BINARY_DIR}/ico/256.png
     DEPENDS app/icons/segmentacia.svg VERBATIM)
   add_custom_target(segmentacia-ico DEPENDS ${SEG_ICO})
-  set(SEG_RC_ICON "1 ICON \"${SEG_ICO}\"")
+  # The name under which Qt looks for the icon of its windows; Explorer takes it too.
+  set(SEG_RC_ICON "IDI_ICON1 ICON \"${SEG_ICO}\"")
 endif()
 
 set(SEG_VERSION_MINOR ${PROJECT_VERSION_MINOR})
