@@ -15,7 +15,7 @@ build=${SEG_WINDOWS_BUILD:-build-windows}
 qt=${SEG_WINDOWS_QT:-/opt/qt5-win64}
 jobs=$(nproc)
 
-scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 nsis librsvg2-bin icoutils xz-utils
+scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 nsis librsvg2-bin icoutils xz-utils unzip
 
 # Qt 5.15.8 for Windows from Debian's source, configured as the prebuilt archive was.
 build_qt() {
