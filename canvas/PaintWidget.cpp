@@ -20,6 +20,37 @@ PaintWidget::PaintWidget(Ui::MyPainterClass *ui, QWidget *parent) : QWidget(pare
     setAttribute(Qt::WA_StaticContents);
 }
 
+namespace {
+
+// Why the reader gave no picture, as the rest of "Obrazok X sa neda otvorit: ..." says it.
+QString whyNotOpened(const ImageRead &read)
+{
+    switch (read.status) {
+    case ReadStatus::NotFound:
+        return "neexistuje";
+    case ReadStatus::IsDirectory:
+        return "je to priecinok";
+    case ReadStatus::NotRegularFile:
+        return "nie je to obycajny subor";
+    case ReadStatus::PermissionDenied:
+        return "nemate povolenie ho citat";
+    case ReadStatus::OpenFailed:
+        return read.reason;  // the system's own words, as a failed save shows them
+    case ReadStatus::TooLarge:
+        return QString("je prilis velky (%1)").arg(graphlimit::slovak(read.declaredSize));
+    case ReadStatus::NotAnImage:
+        return "nie je to obrazok vo formate, ktory program pozna";
+    case ReadStatus::Damaged:
+    case ReadStatus::Undecodable:
+        return "je poskodeny alebo neuplny";
+    case ReadStatus::Ok:
+        break;
+    }
+    return "nie je dost pamate";  // the decoded picture could not be converted
+}
+
+} // namespace
+
 bool PaintWidget::openImage(const QString &fileName)
 {
     if (refusedDuringRun())
@@ -32,15 +63,12 @@ bool PaintWidget::openImage(const QString &fileName)
     const ImageRead read = readImageFile(fileName, limits);
     for (const QString &warning : read.warnings)
         qWarning("%s", qPrintable(warning));
-    if (read.status == ReadStatus::TooLarge) {
-        showWarning(QString("Obrazok %1 sa neda otvorit: je prilis velky (%2).")
-                        .arg(QDir::toNativeSeparators(fileName),
-                             graphlimit::slovak(read.declaredSize)));
+    const QString name = QDir::toNativeSeparators(fileName);
+    const QImage loaded = toEditableFormat(read.image);
+    if (loaded.isNull()) {
+        showWarning(QString("Obrazok %1 sa neda otvorit: %2.").arg(name, whyNotOpened(read)));
         return false;
     }
-    const QImage loaded = toEditableFormat(read.image);
-    if (loaded.isNull())
-        return false;
     image = loaded;
     // The last result belongs to the old image: a redraw must never paint it into this one.
     objectPixels = QVector<int>();
@@ -48,6 +76,11 @@ bool PaintWidget::openImage(const QString &fileName)
     resize(image.size());
     setMinimumSize(image.size());
     update();
+    // What the decoder made of a damaged file is still worth seeing, but not as if whole.
+    if (read.status == ReadStatus::Damaged)
+        showWarning(QString("Obrazok %1 je poskodeny alebo neuplny: zobrazene je len to, co sa "
+                            "z neho dalo precitat.")
+                        .arg(name));
     if (objectSeeds.empty() && backgroundSeeds.empty())
         return true;
 

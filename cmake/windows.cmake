@@ -110,6 +110,9 @@ if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_BINARY_DIR}/wine-run)
 endif()
 
+# The licence beside the README, under a name Windows opens.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME LICENSE.txt)
+
 # The installer: a Start-menu entry for the window, the command line on PATH if the user
 # chooses so, "Open with" for every image type the window reads, and an uninstaller that
 # takes all of it away again.

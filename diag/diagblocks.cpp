@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 
 namespace diag {
@@ -56,6 +57,7 @@ bool BlockSink::flush()
         const long long n = held.write(m_fd, m_buffer.data() + m_written,
                                        m_committed - m_written, !m_regularFile);
         if (n < 0) {
+            m_error = m_error ? m_error : errno;
             ok = false;
             break;
         }

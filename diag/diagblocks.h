@@ -25,6 +25,8 @@ public:
     // dropped then, as the line-by-line sink would have lost them). The interrupts
     // below still end the process while a pipe's reader stalls the write.
     bool flush();
+    // The errno of the first write the descriptor refused; 0 while none was.
+    int error() const { return m_error; }
 
     // While a sink is installed here, an interrupt (SIGINT, SIGTERM and SIGHUP; on
     // Windows Ctrl+C, Ctrl+Break and the console closing) writes its buffered lines and
@@ -37,6 +39,7 @@ private:
 
     int m_fd;
     bool m_regularFile = false;
+    int m_error = 0;
     std::vector<char> m_buffer;
     // m_buffer holds whole lines up to m_committed, of which those before m_written have
     // left; the handler writes the rest. m_written changes only while the handler is

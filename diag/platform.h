@@ -38,7 +38,8 @@ public:
 
     // One write of at most `size` bytes. Where it may stall it waits for room with the
     // handler let in, and writes no more than fits without blocking. Returns the bytes
-    // written, 0 to try again, or -1 when the descriptor refuses.
+    // written, 0 to try again, or -1 with errno set when the descriptor refuses (EPIPE
+    // when the reader of a pipe is gone, on Windows too).
     long long write(int fd, const char *data, std::size_t size, bool mayStall);
 
 private:

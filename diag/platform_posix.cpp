@@ -81,6 +81,8 @@ long long HandlerHeld::write(int fd, const char *data, std::size_t size, bool ma
     const ssize_t n = ::write(fd, data, size);
     if (n < 0 && errno == EINTR)
         return 0;
+    if (n == 0)
+        errno = EIO;
     return n > 0 ? n : -1;
 }
 

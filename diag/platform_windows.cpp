@@ -1,6 +1,7 @@
 #include "diag/platform.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -105,7 +106,12 @@ HandlerHeld::~HandlerHeld()
 long long HandlerHeld::write(int fd, const char *data, std::size_t size, bool)
 {
     const int n = _write(fd, data, unsigned(size < INT_MAX ? size : INT_MAX));
-    return n > 0 ? n : -1;
+    if (n > 0)
+        return n;
+    // A pipe whose reader has gone, or is going, is what EPIPE means on POSIX.
+    const DWORD why = GetLastError();
+    errno = why == ERROR_BROKEN_PIPE || why == ERROR_NO_DATA ? EPIPE : n == 0 ? EIO : errno;
+    return -1;
 }
 
 void writeFromHandler(int fd, const char *data, std::size_t size, bool mayStall)

@@ -229,14 +229,16 @@ ImageRead readImageFile(const QString &path, const ReadLimits &limits)
     }
     if (!decoded) {
         r.status = ReadStatus::Undecodable;
-        if (reader.error() == QImageReader::UnsupportedFormatError)
+        if (reader.error() == QImageReader::UnsupportedFormatError) {
+            r.status = ReadStatus::NotAnImage;
             r.reason = "not an image in a format this program reads";
-        else if (!damage.isEmpty())
+        } else if (!damage.isEmpty()) {
             r.reason = "damaged image data: " + damage;
-        else if (!r.warnings.isEmpty())
+        } else if (!r.warnings.isEmpty()) {
             r.reason = "damaged image data: " + r.warnings.first();
-        else
+        } else {
             r.reason = "damaged or incomplete image data";
+        }
         return r;
     }
     if (!size.isValid() && tooLarge(image.size())) {
@@ -258,6 +260,24 @@ ImageRead readImageFile(const QString &path, const ReadLimits &limits)
     return r;
 }
 
+namespace {
+
+// QFile takes a write that the disk cut short for a success of fewer bytes and keeps no
+// reason, also when it flushes its own buffer ("Unknown error"). Unbuffered, the rest is
+// written here, and the call that fails says why.
+bool writeWhole(QFileDevice &file, const QByteArray &bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return file.flush();
+}
+
+} // namespace
+
 bool writeFileSafely(const QString &path, const QByteArray &bytes, QString *reason)
 {
     QString why;
@@ -269,16 +289,16 @@ bool writeFileSafely(const QString &path, const QByteArray &bytes, QString *reas
         // A device or a pipe cannot be replaced by a rename (and must not be: as root a
         // temporary file beside /dev/full would take its place).
         QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            ok = file.write(bytes) == bytes.size() && file.flush();
+        if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            ok = writeWhole(file, bytes);
         if (!ok)
             why = file.errorString();
     } else {
         QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly)) {
+        if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             // Qt 5's commit() ignores an error of its own final flush and renames a short
-            // file over the old one: the buffered rest is flushed and checked here.
-            ok = file.write(bytes) == bytes.size() && file.flush();
+            // file over the old one: every byte is written and checked here first.
+            ok = writeWhole(file, bytes);
             if (!ok) {
                 why = file.errorString();
                 file.cancelWriting();

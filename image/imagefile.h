@@ -17,7 +17,8 @@ enum class ReadStatus {
     PermissionDenied,
     OpenFailed,       // any other reason the file could not be opened
     TooLarge,         // the declared size is over the limit; nothing was decoded
-    Undecodable,      // not an image the toolkit knows, or the decoder gave up
+    NotAnImage,       // no image in a format the toolkit knows
+    Undecodable,      // the decoder gave up on the data
 };
 
 struct ImageRead {

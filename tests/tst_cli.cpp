@@ -80,8 +80,10 @@ void TestCli::initTestCase()
     testimages::writeFile(out("old summary.json"), "{}");
 #ifdef Q_OS_WIN
     QVERIFY(CreateHardLinkW(qUtf16Printable(out("hard link.png")), qUtf16Printable(out("old summary.json")), nullptr));
+    QVERIFY(CreateHardLinkW(qUtf16Printable(out("seeds-link.txt")), qUtf16Printable(out("seeds.txt")), nullptr));
 #else
     QVERIFY(QFile::link(out("x.png"), out("link.png"))); // dangling: x.png is never written
+    QVERIFY(QFile::link(out("seeds.txt"), out("seeds-link.txt")));
     QCOMPARE(::link(qPrintable(out("old summary.json")), qPrintable(out("hard link.png"))), 0);
 #endif
 }
@@ -105,7 +107,7 @@ void TestCli::cases_data()
     row("help", "--help", 0, "", {"stdout --seeds-image", "stdout xargs -P 4"});
     row("version", "--version", 0, "", {"stdout segmentacia-cli 1."});
     row("no arguments", "", 2, "no image given", none);
-    row("object seeds only", "@gray.png --object 2,0 -o @x.png", 2, "(--background) are needed", none);
+    row("object seeds only", "@gray.png --object 2,0 -o @x.png", 2, "(--background) are needed for the image '@gray.png'", none);
     row("background seeds only", "@gray.png --background 0,0 -o @x.png", 2, "at least one object seed", none);
     row("no output", "@gray.png --object 2,0 --background 0,0", 2, "no output given", none);
     row("two images", good + "@gray.png", 2, "exactly one image expected, got 2", none);
@@ -113,9 +115,10 @@ void TestCli::cases_data()
         row(QString("seed '%1'").arg(bad), good + "--object " + bad, 2,
             QString("bad --object '%1': expected X,Y with integer X and Y").arg(QString(bad).replace('~', ' ')), none);
     for (const char *seed : {"--object 3,0", "--background 1,1", "--object -1,0"})
-        row(seed, good + seed, 2, "lies outside the image (3 x 1 pixels)", none);
-    row("a seed twice", good + "--object 2,0", 2, "object seed (2,0) is given twice", none);
-    row("a point of both kinds", good + "--object 0,0", 2, "point (0,0) is given as both an object and a background seed", none);
+        row(seed, good + seed, 2, "lies outside the image '@gray.png' (3 x 1 pixels)", none);
+    row("a seed twice", good + "--object 2,0", 2, "object seed (2,0) is given twice for the image '@gray.png'", none);
+    row("a point of both kinds", good + "--object 0,0", 2, "point (0,0) is given as both an object and a background seed for the image '@gray.png'",
+        none);
     for (const char *bad : {"ten", "999.996", "nan", "inf", "-0.01", "0x10", "1e400", "~5", "1,5"})
         row(QString("lambda '%1'").arg(bad), good + "--lambda " + bad, 2,
             QString("bad --lambda '%1': expected a number from 0 to 999.99").arg(QString(bad).replace('~', ' ')), none);
@@ -140,8 +143,13 @@ void TestCli::cases_data()
 #endif
     for (const QString &same : sameFile)
         row(same, good + same, 2, "name the same file", none);
+    // No input is replaced by an output: the seed file and the scribble too, however named.
+    for (const auto &[output, input] : {std::pair{"--json @seeds.txt", "seed file '@seeds.txt'"},
+                                        {"--json @seeds-link.txt", "seed file '@seeds.txt'"}, {"--mask @scribble.png", "seed image '@scribble.png'"}})
+        row(QString(output) + " over the input", QString("@wide.png --seeds @seeds.txt --seeds-image @scribble.png ") + output, 2,
+            QString("is the ") + input + " itself; choose another file", none);
     row("json on the lines' stream", good + "--json -", 2, "--json - needs --quiet", none);
-    row("scribble of another size", good + "--seeds-image @scribble-4x1.png", 2, "is 4 x 1 pixels, the image 3 x 1", none);
+    row("scribble of another size", good + "--seeds-image @scribble-4x1.png", 2, "is 4 x 1 pixels, the image '@gray.png' 3 x 1", none);
     row("scribble without object", "@gray.png --seeds-image @scribble-blue.png --mask @x.png", 2, "no pure red", none);
     row("scribble without background", "@gray.png --seeds-image @scribble-red.png --mask @x.png", 2, "no pure blue", none);
     row("no seed file", good + "--seeds @none.txt", 3, "cannot read the seed file", none);
@@ -186,7 +194,7 @@ void TestCli::cases_data()
         row(m + ", gray yes", "@colour.png --lambda 1 --edges off --gray yes " + base, 0, "", {end});
         row(m + ", red only", "@colour.png --lambda 1 --edges off --colour " + base, 0, "", {both});
         row(m + ", gray no", "@colour.png --lambda 1 --gray no --json - -q " + base, 1,
-            "the image is not grayscale and --gray no keeps it from being converted", {"json - status not grayscale"});
+            "the image '@colour.png' is not grayscale and --gray no keeps it from being converted", {"json - status not grayscale"});
     }
     for (const auto &[lambda, drawn] : {std::pair{"0.0049", end}, {"0.0051", both}, {"999.994", both}})
         row(QString("lambda ") + lambda,
@@ -215,6 +223,7 @@ void TestCli::cases()
     QFETCH(int, code);
     QFETCH(QString, message);
     QFETCH(QStringList, checks);
+    message.replace('@', m_dir.path() + '/');
     const auto path = [this](QString a) {
 #ifdef Q_OS_WIN
         if (a.startsWith('%')) { // the short (8.3) name of a file in the test's folder

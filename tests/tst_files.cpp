@@ -101,40 +101,46 @@ private slots:
     void cliSurvivesAClosedPipe();
 };
 
-// The window opens what the reader hands over, damaged pictures too; over the limit it says
-// so in a box. `limit` is the reader's (the window's and the command line's is 64 MP).
+// The window opens what the reader hands over, damaged pictures too, and says in a box why it
+// opened nothing or only a damaged picture. `limit` is the reader's (the window's and the
+// command line's is 64 MP).
 void TestFiles::reading_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<qint64>("limit");
     QTest::addColumn<ReadStatus>("status");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("box");      // the window's, %1 the input; empty: none
     QTest::addColumn<bool>("picture"); // handed over when damaged pictures are kept
     QTest::addColumn<int>("code");     // of the command line
     QTest::addColumn<QString>("message"); // %1 the input, %2 the output; empty: "cannot read" with the reason
-    const auto row = [](const char *name, ReadStatus status, const char *reason, bool picture = false, int code = 3,
-                        const QString &message = {}, qint64 limit = 64 * 1024 * 1024) {
-        QTest::newRow(name) << name << limit << status << reason << picture << code << message;
+    const auto row = [](const char *name, ReadStatus status, const char *reason, const QString &box, bool picture = false,
+                        int code = 3, const QString &message = {}, qint64 limit = 64 * 1024 * 1024) {
+        QTest::newRow(name) << name << limit << status << reason << box << picture << code << message;
     };
     using S = ReadStatus;
+    const QString no = "Obrazok %1 sa neda otvorit: ", damaged = no + "je poskodeny alebo neuplny.",
+                  shown = "Obrazok %1 je poskodeny alebo neuplny: zobrazene je len to, co sa z neho dalo precitat.";
     // First, so that nothing before has raised the peak: decoding it would need 16 GB.
-    row("jpeg huge", S::TooLarge, "too large: 65000 x 65000 pixels", false, 1,
-        "the image is too large to segment (65000 x 65000 pixels, at most 67108864 pixels)");
-    row("missing", S::NotFound, "not found");
-    row("directory", S::IsDirectory, "is a directory");
-    row("fifo", S::NotRegularFile, "not a regular file");
-    row("text", S::Undecodable, "not an image in a format this program reads");
-    row("png cut", S::Undecodable, "damaged or incomplete image data");
-    row("jpeg cut", S::Damaged, "damaged image data: Corrupt JPEG data: premature end of data segment", true);
-    row("bmp cut", S::Damaged, "truncated: the picture needs 7254 bytes, the file has 60", true);
-    row("bmp missing rows", S::Damaged, "truncated: the picture needs 246 bytes, the file has 126", true);
-    row("bmp short", S::Damaged, "truncated: the picture needs 151004214 bytes, the file has 438", true);
-    row("bmp beyond 64 bits", S::Damaged, "truncated: the picture needs 4611686018427387957 bytes, the file has 438");
+    row("jpeg huge", S::TooLarge, "too large: 65000 x 65000 pixels",
+        no + "je prilis velky (65000 x 65000 pixelov, najviac 67108864 pixelov).", false, 1,
+        "the image '%1' is too large to segment (65000 x 65000 pixels, at most 67108864 pixels)");
+    row("missing", S::NotFound, "not found", no + "neexistuje.");
+    row("directory", S::IsDirectory, "is a directory", no + "je to priecinok.");
+    row("fifo", S::NotRegularFile, "not a regular file", no + "nie je to obycajny subor.");
+    row("text", S::NotAnImage, "not an image in a format this program reads",
+        no + "nie je to obrazok vo formate, ktory program pozna.");
+    row("png cut", S::Undecodable, "damaged or incomplete image data", damaged);
+    row("jpeg cut", S::Damaged, "damaged image data: Corrupt JPEG data: premature end of data segment", shown, true);
+    row("bmp cut", S::Damaged, "truncated: the picture needs 7254 bytes, the file has 60", shown, true);
+    row("bmp missing rows", S::Damaged, "truncated: the picture needs 246 bytes, the file has 126", shown, true);
+    row("bmp short", S::Damaged, "truncated: the picture needs 151004214 bytes, the file has 438", "", true);
+    row("bmp beyond 64 bits", S::Damaged, "truncated: the picture needs 4611686018427387957 bytes, the file has 438", damaged);
     const QString same = "the output '%2' is the input image '%1' itself; choose another file";
-    row("output is the input", S::Ok, "", true, 2, same);
-    row("output links to the input", S::Ok, "", true, 2, same);
-    row("at the limit", S::Ok, "", true, 0, "", 60 * 40);
-    row("one pixel over the limit", S::TooLarge, "too large: 60 x 40 pixels", false, 0, "", 60 * 40 - 1);
+    row("output is the input", S::Ok, "", "", true, 2, same);
+    row("output links to the input", S::Ok, "", "", true, 2, same);
+    row("at the limit", S::Ok, "", "", true, 0, "", 60 * 40);
+    row("one pixel over the limit", S::TooLarge, "too large: 60 x 40 pixels", "", false, 0, "", 60 * 40 - 1);
 }
 
 void TestFiles::reading()
@@ -143,6 +149,7 @@ void TestFiles::reading()
     QFETCH(qint64, limit);
     QFETCH(ReadStatus, status);
     QFETCH(QString, reason);
+    QFETCH(QString, box);
     QFETCH(bool, picture);
     QFETCH(int, code);
     QFETCH(QString, message);
@@ -184,17 +191,17 @@ void TestFiles::reading()
     }
     QVERIFY2(status != ReadStatus::TooLarge || peakKiB() - peakBefore < 64 * 1024, "the peak memory grew");
 
-    // The window shows a damaged picture (not one of 50 MP here); over its limit it says so.
+    // The window shows a damaged picture (not one of 50 MP here) and says why.
     const bool windowLimit = limit == 64 * 1024 * 1024;
     if (name != "bmp short") {
         BoxAnswerer boxes;
         ShownWindow w;
-        if (status == ReadStatus::TooLarge && windowLimit)
+        if (!box.isEmpty())
             boxes.press(QMessageBox::Ok);
         QCOMPARE(w.canvas->openImage(input), status == ReadStatus::Ok || picture || !windowLimit);
         QCOMPARE(w.canvas->image.size(), status == ReadStatus::Ok || picture || !windowLimit ? declared : QSize(0, 0));
         QVERIFY2(boxes.ok(), qPrintable(boxes.report()));
-        QVERIFY(boxes.seen.isEmpty() || boxes.seen[0].text.startsWith("Obrazok " + QDir::toNativeSeparators(input) + " sa neda otvorit: je prilis velky"));
+        QCOMPARE(boxes.seen.value(0).title + "|" + boxes.seen.value(0).text, box.isEmpty() ? "|" : "Varovanie|" + box.arg(QDir::toNativeSeparators(input)));
     }
     if (code > 0) {
         const clirun::Outcome o = clirun::run({input, "-o", output, "--object", "5,5", "--background", "0,0"});
@@ -212,45 +219,59 @@ void TestFiles::reading()
 }
 
 // Each failure through the window's save and the command line: the system's reason, and the
-// old file and the folder exactly as they were.
+// old file and the folder exactly as they were. The diagnostic lines refused: a failure
+// said last, with the outputs in place.
 void TestFiles::writing_data()
 {
     QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("output"); // the command line's option and file; "lines": its standard output
     QTest::addColumn<QString>("reason");
-    QTest::newRow("full disk") << "full" << "No space left on device";
+    const QString full = "No space left on device";
+    QTest::newRow("full disk") << "full" << "-o result.png" << full;
 #ifdef Q_OS_WIN
-    QTest::newRow("read-only folder") << "read-only" << "";
-    QTest::newRow("held open by another program") << "held" << "another program has the file open; close it there and save again";
+    QTest::newRow("read-only folder") << "read-only" << "-o result.png" << "";
+    QTest::newRow("held open by another program") << "held" << "-o result.png"
+                                                  << "another program has the file open; close it there and save again";
     const QString missing = qt_error_string(ERROR_PATH_NOT_FOUND).chopped(1);
 #else
-    QTest::newRow("read-only folder") << "read-only" << (geteuid() == 0 ? "Read-only file system" : "Permission denied");
+    QTest::newRow("read-only folder") << "read-only" << "-o result.png"
+                                      << (geteuid() == 0 ? "Read-only file system" : "Permission denied");
     const QString missing = "No such file or directory";
 #endif
-    QTest::newRow("/dev/full") << "device" << "No space left on device";
-    QTest::newRow("missing folder") << "missing" << missing;
-    QTest::newRow("a folder") << "folder" << "is a directory";
+    QTest::newRow("/dev/full") << "device" << "-o result.png" << full;
+    QTest::newRow("missing folder") << "missing" << "-o result.png" << missing;
+    QTest::newRow("a folder") << "folder" << "-o result.png" << "is a directory";
+    // Room for the start of a file: a write cut short, then the reason from the call that fails.
+    QTest::newRow("nearly full disk: BMP") << "nearly" << "-o result.bmp" << full;
+    QTest::newRow("nearly full disk: JPEG") << "nearly" << "-o result.jpg" << full;
+    QTest::newRow("nearly full disk: cut-out") << "nearly" << "--cutout result.png" << full;
+    QTest::newRow("diagnostic lines on /dev/full") << "device" << "lines log" << full;
+    QTest::newRow("diagnostic lines on a full disk") << "full" << "lines log" << full;
 }
 
 void TestFiles::writing()
 {
     QFETCH(QString, kind);
+    QFETCH(QString, output);
     QFETCH(QString, reason);
     QTemporaryDir dir;
     const QString input = writeFile(dir.filePath("photo.png"), encode(noise(120, 90), "png"));
     const QString folder = dir.filePath("out");
     QVERIFY(QDir().mkpath(folder));
-    QString target = folder + "/result.png";
+    const bool lines = output.startsWith("lines");
+    QString target = folder + "/" + output.section(' ', 1);
     const QByteArray old = encode(noise(20, 20), "png");
     QFile holder(target);
 #ifdef Q_OS_WIN
     const QHash<QString, const char *> lacking{{"full", "a full disk cannot be made for a test on Windows (no tmpfs)"},
+                                               {"nearly", "a full disk cannot be made for a test on Windows (no tmpfs)"},
                                                {"device", "Windows has no /dev/full"},
                                                {"read-only", "a read-only folder does not keep files out on Windows"}};
     if (lacking.contains(kind))
         QSKIP(lacking.value(kind));
 #else
     const QByteArray folderName = QFile::encodeName(folder);
-    const bool tmpfs = kind == "full" || (kind == "read-only" && geteuid() == 0);
+    const bool tmpfs = kind == "full" || kind == "nearly" || (kind == "read-only" && geteuid() == 0);
     if (tmpfs && !mountTmpfs(folder, "size=16k"))
         QSKIP("no tmpfs can be mounted here");
     const auto unmount = qScopeGuard([&] {
@@ -259,12 +280,14 @@ void TestFiles::writing()
         QFile::setPermissions(folder, QFileDevice::Permissions(0x7700));
     });
 #endif
-    if (kind == "full" || kind == "read-only" || kind == "held")
+    if (kind == "full" || kind == "nearly" || kind == "read-only" || kind == "held")
         writeFile(target, old);
     if (kind == "held") // open with the toolkit's sharing: others may read and write, not replace
         QVERIFY(holder.open(QIODevice::ReadOnly));
 #ifndef Q_OS_WIN
-    if (kind == "full") {
+    if (kind == "nearly") {
+        writeFile(folder + "/filler", QByteArray(8192, 'x')); // 4 KiB left
+    } else if (kind == "full") {
         QFile filler(folder + "/filler");
         QVERIFY(filler.open(QIODevice::WriteOnly));
         while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
@@ -290,7 +313,7 @@ void TestFiles::writing()
         return (!QFileInfo(target).isFile() || readFile(target) == old) && entries() == entriesBefore;
     };
 
-    {
+    if (!lines) {
         BoxAnswerer boxes;
         ShownWindow w;
         QVERIFY(w.canvas->openImage(input));
@@ -301,10 +324,18 @@ void TestFiles::writing()
                  QString("Varovanie|Obrazok sa nepodarilo ulozit do suboru %1: %2.").arg(QDir::toNativeSeparators(target), reason));
         QVERIFY(unchanged());
     }
-    const clirun::Outcome o = clirun::run({input, "-o", target, "--object", "60,45", "--background", "0,0", "-q"});
+    const QString drawn = dir.filePath("drawn.png");
+    const clirun::Outcome o = lines ? clirun::run({input, "-o", drawn, "--object", "60,45", "--background", "0,0"}, target)
+                                    : clirun::run({input, output.section(' ', 0, 0), target, "--object", "60,45", "--background",
+                                                   "0,0", "-q"});
     QCOMPARE(o.code, 3);
-    QCOMPARE(o.err, QString("segmentacia-cli: cannot write '%1': %2\n").arg(target, reason));
-    QVERIFY(unchanged());
+    if (lines) {
+        QCOMPARE(o.err, "segmentacia-cli: cannot write the diagnostic lines: " + reason + "\n");
+        QCOMPARE(QImage(drawn).size(), QSize(120, 90));
+    } else {
+        QCOMPARE(o.err, QString("segmentacia-cli: cannot write '%1': %2\n").arg(target, reason));
+        QVERIFY(unchanged());
+    }
 }
 
 // `segmentacia-cli ... | head -1`, with the reader gone before the first line: the run

@@ -279,6 +279,9 @@ void TestWindow::initTestCase()
     const QByteArray bitmap = testimages::encode(testimages::noise(8, 8), "bmp");
     testimages::writeFile(m_dir.filePath("huge.bmp"), QByteArray(bitmap).replace(18, 4, side).replace(22, 4, side));
     testimages::writeFile(m_dir.filePath("text.png"), "text\n");
+    const QByteArray png = testimages::encode(testimages::noise(60, 40), "png");
+    testimages::writeFile(m_dir.filePath("cut.png"), png.left(png.size() / 2));
+    testimages::writeFile(m_dir.filePath("cut.bmp"), bitmap.chopped(5 * 8 * 3)); // the top five rows missing
 }
 
 void TestWindow::scenarios_data()
@@ -320,8 +323,12 @@ void TestWindow::scenarios_data()
         block + QStringList{"act actionsegmentuj", "click prepinac", "expect picture " + QString(Ring).replace('B', 'W'),
                             "act actionClear", "expect colours W", "click prepinac", "expect picture " + Ring},
         {"...", "ZAPIS", "ZAPIS", "RESET", "ZAPIS"});
-    row("a failed open clears the result, the picture stays",
-        block + QStringList{"act actionsegmentuj", "load missing.png", "click prepinac -> Ok " + NotSegmented,
+    const auto cannot = [&](const QString &name, const QString &why) {
+        return " -> Ok Varovanie|Obrazok " + QDir::toNativeSeparators(m_dir.filePath(name)) + " sa neda otvorit: " + why;
+    };
+    row("a failed open says why, clears the result, the picture stays",
+        block + QStringList{"act actionsegmentuj", "load missing.png" + cannot("missing.png", "neexistuje."),
+                            "click prepinac -> Ok " + NotSegmented,
                             "expect picture " + Ring},
         {"...", "ZAPIS"});
     row("a refused run draws nothing; a redraw then shows no old object",
@@ -384,13 +391,17 @@ void TestWindow::scenarios_data()
     cli("JPEG made gray, push-relabel, plain, lambda 3",
         {"open disc-colour.jpg", "click prepinac -> Ok " + NotSegmented, "lambda 3"}, "act actionpush_relabel -> Yes " + NotGray,
         "pr");
-    // A file named at start or dropped on the window opens as the menu opens it; not while a
-    // run goes on.
-    const QString tooLarge = " -> Ok Varovanie|Obrazok " + QDir::toNativeSeparators(m_dir.filePath("huge.bmp")) + " sa neda otvorit: je prilis velky";
-    row("a file named at start or dropped opens as the menu opens it",
+    // A file named at start or dropped on the window opens as the menu opens it, or says why
+    // not; not while a run goes on.
+    const QString tooLarge = cannot("huge.bmp", "je prilis velky (9000 x 9000 pixelov"), notImage = "nie je to obrazok vo",
+                  damaged = " -> Ok Varovanie|Obrazok " + QDir::toNativeSeparators(m_dir.filePath("cut.bmp")) + " je poskodeny alebo neuplny: zobrazene";
+    row("a file named at start, dropped or opened opens as the menu opens it, or a box says why not",
         {"start e.png", "expect size 12x9", "press L 1,1", "drop big.png -> No " + Ask, "expect size 20x20",
-         "drop huge.bmp" + tooLarge, "drop text.png", "expect size 20x20", "start huge.bmp" + tooLarge,
-         "open huge.bmp" + tooLarge, "expect size 20x20", "expect codes taken taken taken", "expect counters 1/0"},
+         "drop huge.bmp" + tooLarge, "drop text.png" + cannot("text.png", notImage), "start huge.bmp" + tooLarge,
+         "start missing.png" + cannot("missing.png", "neexistuje."), "open text.png" + cannot("text.png", notImage),
+         "open cut.png" + cannot("cut.png", "je poskodeny alebo neuplny."), "expect size 20x20", "expect counters 1/0",
+         "drop cut.bmp" + damaged + " -> No " + Ask, "expect size 8x8", "expect codes taken taken taken taken",
+         "expect counters 1/0"},
         {"1 a OBJ 1"});
     row("a drop during a run is refused",
         disc + QStringList{"start -", "during drop e.png", "act actionsegmentuj", "expect codes refused", "expect size 40x30"},

@@ -43,9 +43,10 @@ const char *const Epilogue =
     "\n"
     "Exit status: 0 done; 1 segmentation refused (an image that is not grayscale with\n"
     "--gray no, an image too large, not enough memory); 2 bad command line or seeds, an\n"
-    "output that is an input, or two outputs that name one file; 3 a file could not be\n"
-    "read (missing, unreadable, truncated or corrupt) or written (a file that was there\n"
-    "is then left as it was).\n";
+    "output that is an input (the image, a seed file or a scribble), or two outputs that\n"
+    "name one file; 3 a file could not be read (missing, unreadable, truncated or corrupt)\n"
+    "or written (a file that was there is then left as it was), or the diagnostic lines\n"
+    "could not be written (a reader that stops reading a pipe only loses the rest).\n";
 
 // "--output" for "output", "-o" for "o": the option as the user typed it.
 QString dashed(const QString &name)
@@ -90,11 +91,12 @@ bool parseChoice(const QCommandLineParser &parser, const QString &name, const QS
 
 } // namespace
 
-int checkSeeds(const std::vector<Seed> &seeds)
+int checkSeeds(const std::vector<Seed> &seeds, const QString &imagePath)
 {
+    const QString forImage = QString(" for the image '%1'").arg(imagePath);
     QString repeated;
     if (cli::findRepeatedSeed(seeds, &repeated) >= 0) {
-        complain(repeated);
+        complain(repeated + forImage);
         return BadInput;
     }
     const bool anyObject =
@@ -103,7 +105,7 @@ int checkSeeds(const std::vector<Seed> &seeds)
         std::any_of(seeds.begin(), seeds.end(), [](const Seed &s) { return !s.object; });
     if (!anyObject || !anyBackground) {
         complain("at least one object seed (--object) and one background seed (--background) "
-                 "are needed");
+                 "are needed" + forImage);
         return BadInput;
     }
     return Done;
@@ -187,6 +189,7 @@ int parseSeedOptions(const QCommandLineParser &parser, Options &opt)
         if (name == "seeds-image") {
             opt.scribbles.push_back({opt.seeds.size(), value});
         } else if (name == "seeds") {
+            opt.seedFiles << value;
             QString message;
             const SeedFileStatus read = readSeedFile(value, opt.seeds, &message);
             if (read != SeedFileStatus::Ok) {
@@ -300,7 +303,7 @@ int parseArguments(const QStringList &args, Options &opt)
         return BadInput;
     // Without a scribble the seeds are complete now; with one they are checked once it
     // has been read against the image.
-    return opt.scribbles.empty() ? checkSeeds(opt.seeds) : Done;
+    return opt.scribbles.empty() ? checkSeeds(opt.seeds, opt.imagePath) : Done;
 }
 
 } // namespace cli

@@ -19,6 +19,7 @@ struct Options {
     std::vector<Seed> seeds;
     // --seeds-image files, each with the number of seeds given before it.
     std::vector<std::pair<std::size_t, QString>> scribbles;
+    QStringList seedFiles;
     double lambda = 10.0;
     bool pushRelabel = false;
     bool edges = true;
@@ -34,7 +35,8 @@ struct Options {
 // is still to be read (see checkSeeds).
 int parseArguments(const QStringList &args, Options &opt);
 
-// The window's seed rules: no point twice in a list, none in both, one of each kind.
-int checkSeeds(const std::vector<Seed> &seeds);
+// The window's seed rules: no point twice in a list, none in both, one of each kind; a
+// complaint names the image the seeds are for.
+int checkSeeds(const std::vector<Seed> &seeds, const QString &imagePath);
 
 } // namespace cli

@@ -162,7 +162,7 @@ private:
     bool fail(const QString &text)
     {
         if (m_message)
-            *m_message = QString("%1:%2: %3").arg(m_path).arg(m_lineNumber).arg(text);
+            *m_message = QString("%1:%2: %3").arg(m_path, QString::number(m_lineNumber), text);
         return false;
     }
 

@@ -26,7 +26,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 using namespace cli;
@@ -47,7 +49,7 @@ bool writeFile(const QString &path, const QByteArray &bytes)
                             == std::size_t(bytes.size())
             && std::fflush(stdout) == 0;
         if (!ok)
-            complain("cannot write to standard output");
+            complain(QString("cannot write to standard output: %1").arg(std::strerror(errno)));
         return ok;
     }
     QString reason;
@@ -69,9 +71,10 @@ bool writeImage(const QImage &image, const QString &path)
     return true;
 }
 
-QString tooLarge(const QSize &size)
+QString tooLarge(const QString &path, const QSize &size)
 {
-    return QString("the image is too large to segment (%1)").arg(graphlimit::english(size));
+    return QString("the image '%1' is too large to segment (%2)")
+        .arg(path, graphlimit::english(size));
 }
 
 // Decoded once, its size checked before; a truncated or corrupt file is refused.
@@ -81,7 +84,7 @@ int readImage(const QString &path, const char *what, QImage &image)
     limits.maxPixels = graphlimit::MaxPixels;
     const ImageRead read = readImageFile(path, limits);
     if (read.status == ReadStatus::TooLarge && QByteArray(what) == "the image") {
-        complain(tooLarge(read.declaredSize));
+        complain(tooLarge(path, read.declaredSize));
         return Refused;
     }
     if (read.status != ReadStatus::Ok) {
@@ -90,7 +93,7 @@ int readImage(const QString &path, const char *what, QImage &image)
     }
     // What an intact file's decoder had to say (an odd colour profile, say), once.
     for (const QString &warning : read.warnings)
-        complain(warning);
+        complain(QString("%1 '%2': %3").arg(what, path, warning));
     image = toEditableFormat(read.image);
     return Done;
 }
@@ -110,12 +113,11 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
         case scribble::Status::Ok:
             break;
         case scribble::Status::SizeMismatch:
-            complain(QString("--seeds-image '%1' is %2 x %3 pixels, the image %4 x %5")
-                         .arg(path)
-                         .arg(picture.width())
-                         .arg(picture.height())
-                         .arg(size.width())
-                         .arg(size.height()));
+            // One arg() for all: a name may hold "%2" itself.
+            complain(QString("--seeds-image '%1' is %2 x %3 pixels, the image '%4' %5 x %6")
+                         .arg(path, QString::number(picture.width()),
+                              QString::number(picture.height()), opt.imagePath,
+                              QString::number(size.width()), QString::number(size.height())));
             return BadInput;
         case scribble::Status::NoObject:
             complain(QString("--seeds-image '%1' has no object seed: no pure red (255,0,0) "
@@ -130,7 +132,7 @@ int readScribbles(const Options &opt, const QSize &size, std::vector<Seed> &seed
         }
         seeds.insert(seeds.begin() + std::ptrdiff_t(it->first), found.begin(), found.end());
     }
-    return opt.scribbles.empty() ? Done : checkSeeds(seeds);
+    return opt.scribbles.empty() ? Done : checkSeeds(seeds, opt.imagePath);
 }
 
 // What --json reports; filled as the run goes.
@@ -179,24 +181,25 @@ double secondsSince(QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-// Writing a result over an image it is made from would lose that image, and two results
+// Writing a result over a file it is made from would lose that file, and two results
 // written to one file would leave only the last.
 bool outputsAreApart(const Options &opt)
 {
-    QStringList inputs{opt.imagePath};
+    std::vector<std::pair<const char *, QString>> inputs{{"the input image", opt.imagePath}};
     for (const auto &scribble : opt.scribbles)
-        inputs << scribble.second;
+        inputs.push_back({"the seed image", scribble.second});
+    for (const QString &file : opt.seedFiles)
+        inputs.push_back({"the seed file", file});
     const std::pair<const char *, QString> outputs[] = {{"-o", opt.outputPath},
                                                         {"--mask", opt.maskPath},
                                                         {"--cutout", opt.cutoutPath},
                                                         {"--json", opt.jsonPath}};
     const auto isFile = [](const QString &output) { return !output.isEmpty() && output != "-"; };
     for (const auto &[option, output] : outputs)
-        for (const QString &input : inputs)
+        for (const auto &[what, input] : inputs)
             if (isFile(output) && isSameFile(input, output)) {
-                complain(QString("the output '%1' is the input image '%2' itself; choose "
-                                 "another file")
-                             .arg(output, input));
+                complain(QString("the output '%1' is %2 '%3' itself; choose another file")
+                             .arg(output, what, input));
                 return false;
             }
     for (auto a = std::begin(outputs); a != std::end(outputs); ++a)
@@ -211,15 +214,14 @@ bool outputsAreApart(const Options &opt)
 }
 
 // The seeds by kind, each with the line a click on it writes in the window.
-int splitSeeds(const std::vector<Seed> &seeds, const QImage &image,
+int splitSeeds(const std::vector<Seed> &seeds, const QString &path, const QImage &image,
                std::vector<QPoint> &objectSeeds, std::vector<QPoint> &backgroundSeeds)
 {
     for (const Seed &s : seeds)
         if (!image.rect().contains(s.point)) {
-            complain(QString("%1 lies outside the image (%2 x %3 pixels)")
-                         .arg(describe(s))
-                         .arg(image.width())
-                         .arg(image.height()));
+            complain(QString("%1 lies outside the image '%2' (%3 x %4 pixels)")
+                         .arg(describe(s), path, QString::number(image.width()),
+                              QString::number(image.height())));
             return BadInput;
         }
     for (const Seed &s : seeds) {
@@ -252,35 +254,38 @@ pipeline::Request requestOf(const Options &opt)
 struct Outcome {
     pipeline::Status status;
     const char *summary;
-    const char *complaint; // TooLarge's names the size: see tooLarge()
+    const char *complaint; // %1 the image; TooLarge's names the size: see tooLarge()
 };
 
-constexpr const char *NotGray =
-    "the image is not grayscale and --gray no keeps it from being converted: segmentation refused";
+constexpr const char *NotGray = "the image '%1' is not grayscale and --gray no keeps it from "
+                                "being converted: segmentation refused";
 
 const Outcome Outcomes[] = {
     {pipeline::Status::Done, "done", nullptr},
     {pipeline::Status::GrayDeclined, "not grayscale", NotGray},
     {pipeline::Status::GrayDismissed, "not grayscale", NotGray},
     {pipeline::Status::TooLarge, "too large", nullptr},
-    {pipeline::Status::OutOfMemory, "out of memory", "not enough memory to build the graph"},
-    {pipeline::Status::SolverOutOfMemory, "out of memory", "not enough memory for the solver"},
+    {pipeline::Status::OutOfMemory, "out of memory",
+     "not enough memory to build the graph of the image '%1'"},
+    {pipeline::Status::SolverOutOfMemory, "out of memory",
+     "not enough memory for the solver on the image '%1'"},
     // Every seed was checked against the image before, so this is no user's mistake.
     {pipeline::Status::MissingSeeds, "missing seeds",
-     "the graph could not be built from this image and these seeds"},
+     "the graph could not be built from the image '%1' and these seeds"},
 };
 
 // Done, or Refused after saying why.
-int reportStatus(pipeline::Status status, const QImage &image, Summary &summary)
+int reportStatus(pipeline::Status status, const QString &path, const QImage &image,
+                 Summary &summary)
 {
     for (const Outcome &o : Outcomes) {
         if (o.status != status)
             continue;
         summary.status = o.summary;
         if (status == pipeline::Status::TooLarge)
-            complain(tooLarge(image.size()));
+            complain(tooLarge(path, image.size()));
         else if (o.complaint)
-            complain(o.complaint);
+            complain(QString(o.complaint).arg(path));
         return status == pipeline::Status::Done ? Done : Refused;
     }
     return Refused;
@@ -319,7 +324,7 @@ int segment(const Options &opt, Summary &summary)
         return scribbles;
     summary.decodeSeconds = secondsSince(stage);
     std::vector<QPoint> objectSeeds, backgroundSeeds;
-    const int split = splitSeeds(seeds, image, objectSeeds, backgroundSeeds);
+    const int split = splitSeeds(seeds, opt.imagePath, image, objectSeeds, backgroundSeeds);
     if (split != Done)
         return split;
     summary.objectSeeds = int(objectSeeds.size());
@@ -349,7 +354,7 @@ int segment(const Options &opt, Summary &summary)
     summary.constructionSeconds = result.figures.constructSeconds;
     summary.solverSeconds = result.figures.solveSeconds;
     summary.drawingSeconds = result.figures.drawSeconds;
-    if (reportStatus(result.status, image, summary) != Done)
+    if (reportStatus(result.status, opt.imagePath, image, summary) != Done)
         return Refused;
     summary.steps = result.figures.work;
     summary.objectPixels = objectPixels.size();
@@ -406,5 +411,12 @@ int main(int argc, char *argv[])
     diag::BlockSink::flushOnSignals(nullptr);
     setLineBlocks(nullptr);
     diag::setSink(nullptr);
+    // Lines a full disk refused are lost output; a reader that stopped reading a pipe
+    // (`| head -1`) wanted no more of them.
+    if (blocks.error() != 0 && blocks.error() != EPIPE) {
+        complain(QString("cannot write the diagnostic lines: %1")
+                     .arg(std::strerror(blocks.error())));
+        return result == Done ? FileError : result;
+    }
     return result;
 }

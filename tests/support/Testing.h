@@ -107,9 +107,12 @@ struct Outcome {
     QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
 };
 
-inline Outcome run(const QStringList &args)
+// Standard output into `outputFile` when one is given.
+inline Outcome run(const QStringList &args, const QString &outputFile = QString())
 {
     QProcess p;
+    if (!outputFile.isEmpty())
+        p.setStandardOutputFile(outputFile);
     p.start(Cli, args);
     Outcome o;
     if (!p.waitForFinished(120000))
