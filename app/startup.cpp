@@ -134,7 +134,8 @@ int answer(const Request &request)
         std::printf("%s %s\n", Program, SEG_VERSION);
         return 0;
     case Request::BadArguments:
-        std::fprintf(stderr, "%s: %s\n", Program, diag::platform::userText(request.problem).constData());
+        std::fprintf(stderr, "%s: %s\n", Program,
+                     diag::platform::userText(request.problem).constData());
         return 2;
     case Request::OpenWindow:
         break;
