@@ -1,4 +1,5 @@
 #include "app/MyPainter.h"
+#include "app/WindowLines.h"
 #include "app/startup.h"
 #include "diag/platform.h"
 
@@ -15,6 +16,8 @@ int main(int argc, char *argv[])
     const startup::Request request = startup::parse(app.arguments().mid(1), true);
     if (request.kind != startup::Request::OpenWindow)
         return startup::answer(request);
+    // Before the window, so that its lines outlive it.
+    WindowLines lines(diag::platform::StandardOutput);
     MyPainter window;
     startup::start(window, request.file);
     return app.exec();

@@ -3,11 +3,15 @@
 // opened by the canvas, the seeds are mouse presses on the canvas, lambda is set in the
 // spin box, the gray question is answered Yes, and the action "Ford-Fulkerson" or
 // "Push-relabel" is triggered. The clock stops once the canvas has been painted after the
-// run. Diagnostic lines go to a file in both programs, and both results are compared.
+// run. Diagnostic lines go to a file in both programs (the window's through its block sink,
+// as main() sets it up), and both results are compared. With --cancel it also times a
+// click on "Zastav segmentaciu" posted at a known moment of a run.
 #include "CliProcess.h"
+#include "WindowCancel.h"
 #include "WindowDriving.h"
 #include "benchcases.h"
 #include "app/MyPainter.h"
+#include "app/WindowLines.h"
 #include "canvas/PaintWidget.h"
 #include "diag/diag.h"
 #include "ui_MyPainter.h"
@@ -24,6 +28,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -71,6 +76,11 @@ struct Run {
     bool canceled = false;
     double seconds = 0;
     double repaintSeconds = 0; // from the action's return to the painted canvas
+    // A run stopped by a posted click: seconds from the post to the last cancel test, to the
+    // run's end and to the drawn result.
+    double cancelToStop = -1;
+    double cancelToEnd = -1; // the drawing's first line
+    double cancelToDrawn = -1;
     QImage image;
 };
 
@@ -79,8 +89,9 @@ double since(const QElapsedTimer &t)
     return double(t.nsecsElapsed()) / 1e9;
 }
 
+// cancelAfter > 0: a click on the Stop button that long after the run's first step.
 Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutPath,
-              double budget)
+              double budget, bool lines, double cancelAfter = 0)
 {
     Run r;
     GrayAnswerer answerer;
@@ -93,6 +104,9 @@ Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutP
 
     {
         StdoutToFile redirect(stdoutPath);
+        std::optional<WindowLines> windowLines;
+        if (lines)
+            windowLines.emplace(STDOUT_FILENO);
         PaintWidget *canvas = window.canvas;
         if (!canvas->openImage(imagePath)) {
             std::fprintf(stderr, "windowbench: cannot open %s\n", qPrintable(imagePath));
@@ -122,8 +136,21 @@ Run runWindow(const QString &imagePath, bool pushRelabel, const QString &stdoutP
         });
         watchdog.start(200);
         QAction *action = pushRelabel ? window.ui->actionpush_relabel : window.ui->actionsegmentuj;
+        std::optional<CancelClick> click;
+        std::optional<DrawingStart> drawing;
+        if (cancelAfter > 0)
+            click.emplace(cancelAfter), drawing.emplace();
         clock.start();
         action->trigger();
+        // Run and drawing are over; the repaint below is the toolkit's.
+        const Steady::time_point drawn = Steady::now();
+        if (click) {
+            if (click->stopped()) {
+                r.cancelToStop = click->toLastTest();
+                r.cancelToEnd = click->until(drawing->at);
+                r.cancelToDrawn = click->until(drawn);
+            }
+        }
         // The run's events may paint the canvas too; the result is painted after the action.
         const double returned = since(clock);
         const int paintsBefore = counter.paints;
@@ -201,14 +228,18 @@ bool sameImage(const QImage &a, const QImage &b)
 
 const char *const Usage =
     "Usage: windowbench [--repeat N] [--budget S] [--methods ff,pr] [--cli PATH] [--no-lines]\n"
-    "                   [--no-costs] IMAGE...\n"
+    "                   [--no-costs] [--cancel MS] IMAGE...\n"
     "Times the window from the menu action to the drawn result and the command line\n"
     "end to end, on each IMAGE with both methods, N interleaved runs each (default 3),\n"
     "and prints medians. A window run longer than S seconds (default 120) is cancelled.\n"
     "Checks that both write the same diagnostic lines and draw the same image.\n"
     "--no-lines leaves the diagnostic lines out of both (the command line's -q).\n"
     "First it prints what one event processing and one hand-over of a label and value to\n"
-    "the progress dialog cost, unless --no-costs.\n";
+    "the progress dialog cost, unless --no-costs.\n"
+    "--cancel MS (default 20; 0 leaves it out): N more window runs each, with a click on the\n"
+    "Stop button posted MS after the run's first step; the cancel column gives the median\n"
+    "milliseconds from the post to the step that stops, to the run's end (the drawing's\n"
+    "first line) and to the drawn result.\n";
 
 } // namespace
 
@@ -222,6 +253,7 @@ int main(int argc, char **argv)
     QString cli;
     bool lines = true;
     bool costs = true;
+    double cancelMs = 20;
 #ifdef SEG_CLI_PATH
     cli = SEG_CLI_PATH;
 #endif
@@ -239,6 +271,8 @@ int main(int argc, char **argv)
             cli = args[++i];
         else if (a == "--no-lines")
             lines = false;
+        else if (a == "--cancel" && hasNext)
+            cancelMs = args[++i].toDouble();
         else if (a == "--no-costs")
             costs = false;
         else if (a == "-h" || a == "--help") {
@@ -265,7 +299,7 @@ int main(int argc, char **argv)
         QImage warm(64, 64, QImage::Format_RGB32);
         warm.fill(QColor(40, 80, 120));
         warm.save(tmp.filePath("warm.png"));
-        runWindow(tmp.filePath("warm.png"), false, tmp.filePath("warm.txt"), budget);
+        runWindow(tmp.filePath("warm.png"), false, tmp.filePath("warm.txt"), budget, lines);
     }
 
     std::printf("platform %s, %d repeats, medians in seconds%s\n",
@@ -277,8 +311,8 @@ int main(int argc, char **argv)
                     c.processEvents * 1e6, c.handOver * 1e3);
     }
     std::printf("| image | size | method | window s | CLI s | window / CLI | window repaint ms | lines "
-                "same | image same |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|\n");
+                "same | image same | cancel ms: stop / run ended / drawn |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
     bool allSame = true;
     for (const QString &path : images) {
@@ -296,10 +330,10 @@ int main(int argc, char **argv)
             cliArgs << bench::cliSeedArguments(seeds);
             if (!lines)
                 cliArgs << "-q";
-            std::vector<double> w, c, paint;
+            std::vector<double> w, c, paint, stop, end, drawn;
             bool canceled = false, failed = false, linesSame = true, imageSame = true;
             for (int k = 0; k < repeat; ++k) {
-                const Run wr = runWindow(path, pr, tmp.filePath("window.txt"), budget);
+                const Run wr = runWindow(path, pr, tmp.filePath("window.txt"), budget, lines);
                 const CliRun cr = runCli(cli, cliArgs, tmp.filePath("cli.txt"), budget + 30);
                 canceled = canceled || wr.canceled;
                 failed = failed || !wr.ok || !cr.ok;
@@ -315,13 +349,27 @@ int main(int argc, char **argv)
                              qPrintable(QFileInfo(path).fileName()), qPrintable(method),
                              wr.seconds, wr.canceled ? " (cancelled)" : "", cr.seconds);
             }
+            for (int k = 0; cancelMs > 0 && k < repeat; ++k) {
+                const Run cancelled = runWindow(path, pr, tmp.filePath("window.txt"), budget,
+                                                lines, cancelMs / 1e3);
+                if (cancelled.cancelToStop >= 0) {
+                    stop.push_back(cancelled.cancelToStop);
+                    end.push_back(cancelled.cancelToEnd);
+                    drawn.push_back(cancelled.cancelToDrawn);
+                }
+            }
+            const QString cancelText = stop.empty()
+                ? QString("-")
+                : QString::asprintf("%.1f / %.1f / %.1f%s", median(stop) * 1e3, median(end) * 1e3,
+                                    median(drawn) * 1e3,
+                                    int(stop.size()) < repeat ? " (run ended first)" : "");
             const double wm = median(w), cm = median(c);
-            std::printf("| %s | %dx%d | %s | %s%.3f | %.3f | %.2f | %.1f | %s | %s |\n",
+            std::printf("| %s | %dx%d | %s | %s%.3f | %.3f | %.2f | %.1f | %s | %s | %s |\n",
                         qPrintable(QFileInfo(path).completeBaseName()), probe.width(),
                         probe.height(), pr ? "Push-relabel" : "Ford-Fulkerson",
                         canceled ? ">" : "", wm, cm, wm / cm, median(paint) * 1e3,
                         canceled ? "-" : linesSame ? "yes" : "NO",
-                        canceled ? "-" : imageSame ? "yes" : "NO");
+                        canceled ? "-" : imageSame ? "yes" : "NO", qPrintable(cancelText));
             std::fflush(stdout);
             allSame = allSame && !failed && (canceled || (linesSame && imageSame));
         }

@@ -36,6 +36,11 @@ Sink *setSink(Sink *sink)
     return previous == &stdoutSink ? nullptr : previous;
 }
 
+bool flush()
+{
+    return current->flush();
+}
+
 void line(const char *text)
 {
     current->writeLine(text, std::strlen(text));

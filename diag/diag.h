@@ -20,6 +20,8 @@ public:
     // then formats nothing and writes an empty text. A solver writes a line for every pixel
     // it takes from its queue, and formatting it costs more than a push.
     virtual bool keepsText() const { return true; }
+    // Hands on what the sink holds back; false if the output refused it.
+    virtual bool flush() { return true; }
 };
 
 namespace detail {
@@ -31,6 +33,8 @@ Sink *setSink(Sink *sink);
 
 void line(const char *text);
 void line(const QString &text);
+// Flushes the current sink.
+bool flush();
 
 // Builds one line from text and numbers, and emits it when destroyed:
 //   diag::Line() << "BEz. " << u << " a pocet " << L;

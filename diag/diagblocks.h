@@ -24,7 +24,7 @@ public:
     // Writes what is buffered. Returns false if the descriptor refused it (the bytes are
     // dropped then, as the line-by-line sink would have lost them). The interrupts
     // below still end the process while a pipe's reader stalls the write.
-    bool flush();
+    bool flush() override;
     // The errno of the first write the descriptor refused; 0 while none was.
     int error() const { return m_error; }
 

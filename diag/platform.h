@@ -52,7 +52,8 @@ private:
 void writeFromHandler(int fd, const char *data, std::size_t size, bool mayStall);
 
 // While set, an interrupt calls `flush`, then ends the process as the interrupt would
-// have; an interrupt that was ignored (nohup) stays ignored.
+// have; an interrupt that was ignored (nohup) stays ignored. The calling thread is the
+// one that writes the lines: `flush` never runs beside its writes.
 // nullptr restores the system's defaults.
 void onInterrupt(void (*flush)());
 

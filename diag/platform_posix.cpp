@@ -9,6 +9,7 @@
 #include <new>
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,9 @@ namespace {
 constexpr int FlushSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<void (*)()> interruptFlush{nullptr};
+// The thread that writes the lines. The window has others (the toolkit's), and the kernel
+// hands a signal to one of them while this one holds the signals for a write.
+pthread_t linesThread;
 
 sigset_t &saved(unsigned char *state)
 {
@@ -28,6 +32,12 @@ sigset_t &saved(unsigned char *state)
 void onSignal(int signal)
 {
     const int savedErrno = errno;
+    if (!pthread_equal(pthread_self(), linesThread)) {
+        // Pending there until its write is done; writing here would race it.
+        pthread_kill(linesThread, signal);
+        errno = savedErrno;
+        return;
+    }
     if (void (*flush)() = interruptFlush.load())
         flush();
     struct sigaction action;
@@ -113,6 +123,7 @@ void writeFromHandler(int fd, const char *data, std::size_t size, bool mayStall)
 
 void onInterrupt(void (*flush)())
 {
+    linesThread = pthread_self();
     interruptFlush.store(flush);
     struct sigaction action;
     std::memset(&action, 0, sizeof action);

@@ -24,7 +24,7 @@ void PaintWidget::runSegmentation(pipeline::Method method)
     setSegmenting(true);
     const pipeline::Status status = pipeline::solve(workspace(), method, host, figures);
     if (status == pipeline::Status::Done) {
-        host.flush();
+        host.finish();
         setSegmenting(false);
         prepis_data();
     } else {

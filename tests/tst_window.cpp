@@ -3,6 +3,7 @@
 // seeds and the pictures drawn, also while a run processes events; and the command line on
 // the same picture.
 #include "app/startup.h"
+#include "canvas/ProgressDialogHost.h"
 #include "graph/GraphLimit.h"
 #include "support/Dialogs.h"
 #include "support/Testing.h"
@@ -72,22 +73,20 @@ struct Scene {
     QTemporaryDir *dir = nullptr;
     QStringList codes, problems;
     QString opened, atDrawing; // the image file opened last; the dialog's label and value as the drawing starts
-    // A zero timer fires at every event processing of a run: at the n-th that finds the
-    // progress dialog, the actions for n run (1: the run's first event processing).
-    QTimer look;
-    int looks = 0;
+    // At every cancel test of a run the host calls this: at the n-th test after an action
+    // was set (1: the next run's first search or dequeued pixel) the action runs.
+    int tests = 0;
     QList<std::pair<int, std::function<void(QProgressDialog *)>>> actions;
     Scene()
     {
-        QObject::connect(&look, &QTimer::timeout, [this] {
-            for (QWidget *tl : QApplication::topLevelWidgets())
-                if (auto *d = qobject_cast<QProgressDialog *>(tl); d && ++looks)
-                    for (const auto &[n, action] : actions)
-                        n == looks ? action(d) : void();
-        });
-        look.start(0);
+        ProgressDialogHost::atCancelTest = [this](QProgressDialog *d) {
+            ++tests;
+            for (const auto &[n, action] : QList(actions))
+                n == tests ? action(d) : void();
+        };
     }
-    void at(int n, std::function<void(QProgressDialog *)> action) { actions.append({n, std::move(action)}); }
+    ~Scene() { ProgressDialogHost::atCancelTest = nullptr; }
+    void at(int n, std::function<void(QProgressDialog *)> action) { actions.append({tests + n, std::move(action)}); }
     void fail(const QString &step, const QString &what) { problems << step + ": " + what; }
     void run(const QString &step);
     QString probe(const QStringList &args);
@@ -148,10 +147,10 @@ void Scene::run(const QString &step)
         canvas->image = QImage(graphlimit::MaxPixels / 4096 + 1, 4096, QImage::Format_Indexed8);
         canvas->image.setColorTable({qRgb(0, 0, 0)});
         canvas->image.fill(0);
-    } else if (cmd == "during") { // at the next run's first event processing
+    } else if (cmd == "during") { // at the next run's first cancel test
         at(1, [this, step](QProgressDialog *) { run(step.section(' ', 1)); });
-    } else if (cmd == "cancel" || cmd == "close") {
-        at(1, [this, cmd](QProgressDialog *d) { cmd == "cancel" ? d->cancel() : void(w.window.close()); });
+    } else if (cmd == "cancel" || cmd == "close") { // at the next run's n-th cancel test (default 1)
+        at(std::max(1, arg.toInt()), [this, cmd](QProgressDialog *d) { cmd == "cancel" ? d->cancel() : void(w.window.close()); });
     } else if (cmd == "dialog") { // what the dialog shows at its first look and as the drawing starts
         at(1, [this, step](QProgressDialog *d) {
             const QString seen = QStringList({d->windowTitle(), d->labelText(), d->findChild<QPushButton *>()->text(),
@@ -377,6 +376,10 @@ void TestWindow::scenarios_data()
     for (const auto &[method, count] : {std::pair{"actionsegmentuj", "1 prvok i1*"}, {"actionpush_relabel", "0 BEz. *"}})
         row(QString("closing the window stops the run: ") + method,
             disc + QStringList{"close", QString("act ") + method, QString("expect count ") + count}, {"...", "ZAPIS"});
+    // Every step tests for a cancel, also between the event passes.
+    for (const auto &[method, count] : {std::pair{"actionsegmentuj", "7 prvok i1*"}, {"actionpush_relabel", "6 BEz. *"}})
+        row(QString("cancel at the 7th step stops the run there: ") + method,
+            disc + QStringList{"cancel 7", QString("act ") + method, QString("expect count ") + count}, {"...", "ZAPIS"});
     // One source, four paths: the last iteration beyond the dialog's maximum; a negative entry.
     row("the progress dialog", {"open spot.png", "press L 4,4", "press R 1,1", "lambda 1", "dialog", "act actionsegmentuj",
                                 "expect dialogAtDrawing yes", "expect drawn 1"},
