@@ -1,7 +1,9 @@
 #include "app/startup.h"
 
 #include "app/MyPainter.h"
+#include "app/platform.h"
 #include "canvas/PaintWidget.h"
+#include "diag/platform.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -119,10 +121,7 @@ Request parse(const QStringList &arguments, bool toolkitOptionsTaken)
 
 QStringList arguments(int argc, char *argv[])
 {
-    QStringList list;
-    for (int i = 1; i < argc; ++i)
-        list << QString::fromLocal8Bit(argv[i]);
-    return list;
+    return platform::arguments(argc, argv);
 }
 
 int answer(const Request &request)
@@ -135,7 +134,8 @@ int answer(const Request &request)
         std::printf("%s %s\n", Program, SEG_VERSION);
         return 0;
     case Request::BadArguments:
-        std::fprintf(stderr, "%s: %s\n", Program, request.problem.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s: %s\n", Program,
+                     diag::platform::userText(request.problem).constData());
         return 2;
     case Request::OpenWindow:
         break;

@@ -6,9 +6,9 @@
 #include <vector>
 
 // Diagnostic lines gathered into large blocks for a batch run: the same bytes as the
-// line-by-line sink, in the same order, in one write(2) per block instead of one per line
+// line-by-line sink, in the same order, in one write per block instead of one per line
 // (a push-relabel run on a photograph writes hundreds of thousands of lines). Only whole
-// lines ever leave, also from the signal handler, which cuts nothing in half.
+// lines ever leave, also from the interrupt handler, which cuts nothing in half.
 namespace diag {
 
 class BlockSink final : public Sink {
@@ -22,27 +22,28 @@ public:
 
     void writeLine(const char *text, std::size_t length) override;
     // Writes what is buffered. Returns false if the descriptor refused it (the bytes are
-    // dropped then, as the line-by-line sink would have lost them). The three signals
+    // dropped then, as the line-by-line sink would have lost them). The interrupts
     // below still end the process while a pipe's reader stalls the write.
     bool flush() override;
     // The errno of the first write the descriptor refused; 0 while none was.
     int error() const { return m_error; }
 
-    // While a sink is installed here, SIGINT, SIGTERM and SIGHUP write its buffered lines
-    // and then end the process with the signal's default action; a signal that was
-    // ignored (nohup) stays ignored. nullptr restores the default actions.
+    // While a sink is installed here, an interrupt (SIGINT, SIGTERM and SIGHUP; on
+    // Windows Ctrl+C, Ctrl+Break and the console closing) writes its buffered lines and
+    // then ends the process as it would have; one that was ignored (nohup) stays ignored.
+    // nullptr restores the defaults.
     static void flushOnSignals(BlockSink *sink);
 
 private:
-    static void onSignal(int signal);
+    static void onInterrupt();
 
     int m_fd;
     bool m_regularFile = false;
     int m_error = 0;
     std::vector<char> m_buffer;
     // m_buffer holds whole lines up to m_committed, of which those before m_written have
-    // left; the handler writes the rest. m_written changes only while the signals are
-    // held, m_committed grows only once its bytes are in place.
+    // left; the handler writes the rest. m_written changes only while the handler is
+    // held off, m_committed grows only once its bytes are in place.
     volatile std::size_t m_committed = 0;
     volatile std::size_t m_written = 0;
 };

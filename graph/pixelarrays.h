@@ -11,30 +11,7 @@
 #include <utility>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
-#if defined(__linux__)
-// madvise over the whole blocks of `alignment` bytes inside [data, data + bytes).
-inline void adviseWholeBlocks(void *data, std::size_t bytes, std::uintptr_t alignment, int advice)
-{
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t begin = (start + alignment - 1) & ~(alignment - 1);
-    const std::uintptr_t end = (start + bytes) & ~(alignment - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void *>(begin), end - begin, advice);
-}
-
-// The same over whole pages.
-inline void adviseWholePages(void *data, std::size_t bytes, int advice)
-{
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pageSize > 0)
-        adviseWholeBlocks(data, bytes, std::uintptr_t(pageSize), advice);
-}
-#endif
+#include "graph/platform.h"
 
 // Per-pixel arrays of large images are first touched page by page, and on a virtual machine
 // every page fault is dear. Where the kernel gives transparent huge pages on request, asking
@@ -42,14 +19,7 @@ inline void adviseWholePages(void *data, std::size_t bytes, int advice)
 // hint: without it the arrays work the same.
 inline void adviseHugePages(void *data, std::size_t bytes)
 {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t Huge = std::uintptr_t(2) << 20;
-    if (bytes >= 2 * Huge)
-        adviseWholeBlocks(data, bytes, Huge, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
+    graph::platform::adviseHugePages(data, bytes);
 }
 
 // Gives the whole pages inside [data, data + bytes) back to the kernel; they read as zeros
@@ -57,25 +27,15 @@ inline void adviseHugePages(void *data, std::size_t bytes)
 // zeros already, so that nothing a reader sees changes.
 inline void releaseZeroPages(void *data, std::size_t bytes)
 {
-#if defined(__linux__) && defined(MADV_DONTNEED)
-    adviseWholePages(data, bytes, MADV_DONTNEED);
-#else
-    (void)data;
-    (void)bytes;
-#endif
+    graph::platform::releaseZeroPages(data, bytes);
 }
 
 // Makes the whole pages inside [data, data + bytes) resident and writable in one call, for
 // memory about to be written throughout: faulting them in one by one costs about twice as
-// much on a virtual machine. Only a hint (from Linux 5.14): without it the writes fault.
+// much on a virtual machine. Only a hint: without it the writes fault.
 inline void populateForWriting(void *data, std::size_t bytes)
 {
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    adviseWholePages(data, bytes, MADV_POPULATE_WRITE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
+    graph::platform::populateForWriting(data, bytes);
 }
 
 // v becomes n copies of value, in storage advised and populated as above when it has to
@@ -103,12 +63,7 @@ constexpr std::size_t Block = std::size_t(2) << 20;
 
 inline bool mapped(std::size_t bytes)
 {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    return bytes >= Block;
-#else
-    (void)bytes;
-    return false;
-#endif
+    return bytes >= Block && graph::platform::mapsHugePages();
 }
 
 inline std::size_t mappedLength(std::size_t bytes)
@@ -119,36 +74,12 @@ inline std::size_t mappedLength(std::size_t bytes)
 // `bytes` of zeros at a 2 MiB boundary; only for mapped(bytes).
 inline void *map(std::size_t bytes)
 {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // One block more than needed, then trimmed to the aligned part.
-    const std::size_t length = mappedLength(bytes);
-    void *p = mmap(nullptr, length + Block, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                   -1, 0);
-    if (p == MAP_FAILED)
-        throw std::bad_alloc();
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(p);
-    const std::uintptr_t aligned = (start + Block - 1) & ~std::uintptr_t(Block - 1);
-    if (aligned > start)
-        munmap(p, aligned - start);
-    const std::uintptr_t end = start + length + Block;
-    if (end > aligned + length)
-        munmap(reinterpret_cast<void *>(aligned + length), end - aligned - length);
-    madvise(reinterpret_cast<void *>(aligned), length, MADV_HUGEPAGE);
-    return reinterpret_cast<void *>(aligned);
-#else
-    (void)bytes;
-    throw std::bad_alloc();
-#endif
+    return graph::platform::mapAligned(mappedLength(bytes), Block);
 }
 
 inline void unmap(void *data, std::size_t bytes)
 {
-#if defined(__linux__)
-    munmap(data, mappedLength(bytes));
-#else
-    (void)data;
-    (void)bytes;
-#endif
+    graph::platform::unmap(data, mappedLength(bytes));
 }
 
 } // namespace hugepages

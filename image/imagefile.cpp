@@ -1,5 +1,7 @@
 #include "image/imagefile.h"
 
+#include "image/platform.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -313,8 +315,14 @@ bool writeFileSafely(const QString &path, const QByteArray &bytes, QString *reas
             QFile probe(path);
             if (!probe.open(QIODevice::ReadWrite))
                 why = probe.errorString();
+            const QString held = imageplatform::whyNotReplaceable(path);
+            if (!held.isEmpty())
+                why = held;
         }
     }
+    // Windows' messages end in a full stop; the callers add their own.
+    if (why.endsWith('.'))
+        why.chop(1);
     if (!ok && reason)
         *reason = why.isEmpty() ? QString("unknown error") : why;
     return ok;

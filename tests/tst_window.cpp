@@ -315,7 +315,7 @@ void TestWindow::scenarios_data()
                             "act actionClear", "expect colours W", "click prepinac", "expect picture " + Ring},
         {"...", "ZAPIS", "ZAPIS", "RESET", "ZAPIS"});
     const auto cannot = [&](const QString &name, const QString &why) {
-        return " -> Ok Varovanie|Obrazok " + m_dir.filePath(name) + " sa neda otvorit: " + why;
+        return " -> Ok Varovanie|Obrazok " + QDir::toNativeSeparators(m_dir.filePath(name)) + " sa neda otvorit: " + why;
     };
     row("a failed open says why, clears the result, the picture stays",
         block + QStringList{"act actionsegmentuj", "load missing.png" + cannot("missing.png", "neexistuje."),
@@ -383,7 +383,7 @@ void TestWindow::scenarios_data()
     // A file named at start or dropped on the window opens as the menu opens it, or says why
     // not; not while a run goes on.
     const QString tooLarge = cannot("huge.bmp", "je prilis velky (9000 x 9000 pixelov"), notImage = "nie je to obrazok vo",
-                  damaged = " -> Ok Varovanie|Obrazok " + m_dir.filePath("cut.bmp") + " je poskodeny alebo neuplny: zobrazene";
+                  damaged = " -> Ok Varovanie|Obrazok " + QDir::toNativeSeparators(m_dir.filePath("cut.bmp")) + " je poskodeny alebo neuplny: zobrazene";
     row("a file named at start, dropped or opened opens as the menu opens it, or a box says why not",
         {"start e.png", "expect size 12x9", "press L 1,1", "drop big.png -> No " + Ask, "expect size 20x20",
          "drop huge.bmp" + tooLarge, "drop text.png" + cannot("text.png", notImage), "start huge.bmp" + tooLarge,

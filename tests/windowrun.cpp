@@ -7,6 +7,7 @@
 #include "app/WindowLines.h"
 #include "canvas/PaintWidget.h"
 #include "canvas/ProgressDialogHost.h"
+#include "diag/platform.h"
 #include "ui_MyPainter.h"
 
 #include <QtTest>
@@ -18,6 +19,7 @@
 
 int main(int argc, char *argv[])
 {
+    diag::platform::prepareStandardStreams();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     WindowLines lines(fileno(stdout));

@@ -1,6 +1,7 @@
 #include "tools/cli.h"
 
 #include "diag/diagblocks.h"
+#include "diag/platform.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,7 +31,7 @@ void complain(const QString &text)
     // The lines written so far come first, as they would line by line.
     if (lineBlocks)
         lineBlocks->flush();
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = diag::platform::userText(text);
     std::fprintf(stderr, "%s: %s\n", Program, bytes.constData());
 }
 

@@ -1,5 +1,7 @@
 #include "tools/seeds.h"
 
+#include "tools/platform.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,8 +9,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
-#include <sys/stat.h>
 #include <unordered_map>
 
 namespace cli {
@@ -252,8 +252,7 @@ bool parseLambda(const QString &text, double *lambda)
 
     // The C locale's decimal point whatever the user's locale; an underflow gives 0 (or a
     // tiny value) and is fine, an overflow gives infinity and is refused below.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
-    const double value = strtod_l(s, nullptr, cLocale);
+    const double value = platform::parseCDouble(s);
     if (!std::isfinite(value))
         return false;
     // The spin box rounds every value it is given to its decimals, this way.
@@ -352,39 +351,27 @@ int findRepeatedSeed(const std::vector<Seed> &seeds, QString *message)
 namespace {
 
 // What a name leads to: an existing file by its identity, which hard links share; a file
-// still to be written by the path it will get, once symbolic links (dangling ones too) and
-// the folder's own spelling are resolved.
+// still to be written by the path it will get.
 struct FileKey {
     bool exists = false;
-    dev_t device = 0;
-    ino_t inode = 0;
+    platform::FileIdentity identity;
     QString path;
 
     bool operator==(const FileKey &o) const
     {
         return exists == o.exists
-            && (exists ? device == o.device && inode == o.inode : path == o.path);
+            && (exists ? identity.volume == o.identity.volume
+                         && identity.index == o.identity.index
+                       : path == o.path);
     }
 };
 
 FileKey fileKey(const QString &name)
 {
-    QString path = QFileInfo(name).absoluteFilePath();
-    // A cycle of links stops here, like the system's own limit.
-    for (int hops = 0; hops < 40 && QFileInfo(path).isSymLink(); ++hops)
-        path = QFileInfo(path).symLinkTarget();
     FileKey key;
-    struct stat st;
-    if (stat(QFile::encodeName(path).constData(), &st) == 0) {
-        key.exists = true;
-        key.device = st.st_dev;
-        key.inode = st.st_ino;
-        return key;
-    }
-    const QFileInfo target(path);
-    const QString folder = target.dir().canonicalPath();
-    key.path = (folder.isEmpty() ? QDir::cleanPath(target.absolutePath()) : folder) + '/'
-        + target.fileName();
+    key.exists = platform::fileIdentity(name, &key.identity);
+    if (!key.exists)
+        key.path = platform::comparablePath(name);
     return key;
 }
 

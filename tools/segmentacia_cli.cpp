@@ -2,6 +2,7 @@
 // canvas, driven from the command line.
 #include "diag/diag.h"
 #include "diag/diagblocks.h"
+#include "diag/platform.h"
 #include "graph/Graf.h"
 #include "graph/GraphLimit.h"
 #include "image/imagefile.h"
@@ -12,6 +13,7 @@
 #include "tools/TerminalProgress.h"
 #include "tools/cli.h"
 #include "tools/options.h"
+#include "tools/platform.h"
 #include "tools/seeds.h"
 
 #include <QCoreApplication>
@@ -29,9 +31,6 @@
 #include <cstring>
 #include <vector>
 
-#include <csignal>
-#include <unistd.h>
-
 using namespace cli;
 
 namespace {
@@ -41,16 +40,6 @@ public:
     void writeLine(const char *, std::size_t) override {}
     bool keepsText() const override { return false; }
 };
-
-bool sameTerminal(int a, int b)
-{
-    if (!isatty(a) || !isatty(b))
-        return false;
-    const char *na = ttyname(a);
-    const QByteArray first = na ? QByteArray(na) : QByteArray();
-    const char *nb = ttyname(b);
-    return !first.isEmpty() && nb && first == nb;
-}
 
 // Every file the program writes goes through here.
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -353,7 +342,10 @@ int segment(const Options &opt, Summary &summary)
     const pipeline::Request request = requestOf(opt);
 
     const bool progress =
-        isatty(STDERR_FILENO) && (opt.quiet || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
+        platform::isTerminal(diag::platform::StandardError)
+        && (opt.quiet
+            || !platform::sameTerminal(diag::platform::StandardOutput,
+                                       diag::platform::StandardError));
     pipeline::Result result;
     {
         TerminalProgress host(progress);
@@ -387,9 +379,8 @@ int main(int argc, char *argv[])
 {
     // The image plugins (JPEG and others) are found through the application object.
     QCoreApplication app(argc, argv);
-    // A reader that closes standard output (`| head -1`) must not end the run before its
-    // files are written: the lines are dropped from then on.
-    std::signal(SIGPIPE, SIG_IGN);
+    diag::platform::prepareStandardStreams();
+    platform::prepareStandardStreams();
     QCoreApplication::setApplicationName(Program);
     QCoreApplication::setApplicationVersion(SEG_VERSION);
 
@@ -398,7 +389,7 @@ int main(int argc, char *argv[])
     if (code != Done)
         return code;
     if (opt.help) {
-        std::fputs(opt.helpText.toLocal8Bit().constData(), stdout);
+        std::fputs(diag::platform::userText(opt.helpText).constData(), stdout);
         return Done;
     }
     if (opt.version) {
@@ -407,7 +398,7 @@ int main(int argc, char *argv[])
     }
 
     NullSink silent;
-    diag::BlockSink blocks(STDOUT_FILENO);
+    diag::BlockSink blocks(diag::platform::StandardOutput);
     if (opt.quiet) {
         diag::setSink(&silent);
     } else {

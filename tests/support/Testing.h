@@ -99,7 +99,7 @@ inline QByteArray readFile(const QString &path)
 
 namespace clirun {
 
-const QString Cli = QStringLiteral(SEG_BINARY_DIR "/tools/segmentacia-cli");
+const QString Cli = QStringLiteral(SEG_BINARY_DIR "/tools/segmentacia-cli" SEG_EXE_SUFFIX);
 
 struct Outcome {
     int code = -1; // -1: did not end in time; -2: ended by a signal

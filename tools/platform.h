@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+// What the command line asks of the operating system, POSIX or Windows.
+namespace cli::platform {
+
+// The standard streams as the command line wants them: a reader that closes standard
+// output early (`| head -1`) does not end the run, and a terminal draws the progress
+// line's escape sequences.
+void prepareStandardStreams();
+
+// A terminal that draws the progress line.
+bool isTerminal(int fd);
+// Two descriptors that show on one terminal.
+bool sameTerminal(int a, int b);
+
+// strtod in the C locale, whatever the user's: the decimal point is '.'.
+double parseCDouble(const char *text);
+
+// An existing file, through any links: one file has one identity whatever the name
+// (hard links, "..", case, short names on Windows).
+struct FileIdentity {
+    quint64 volume = 0;
+    quint64 index = 0;
+};
+bool fileIdentity(const QString &path, FileIdentity *identity);
+
+// A name of a file that does not exist yet, spelled so that two names of one future file
+// compare equal: absolute, its folder resolved, on Windows without regard to case.
+QString comparablePath(const QString &path);
+
+} // namespace cli::platform
