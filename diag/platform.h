@@ -16,8 +16,9 @@ constexpr int StandardOutput = 1;
 constexpr int StandardError = 2;
 
 // Standard output and error for either program: line ends leave as "\n" on every system
-// (Windows' text mode would make them "\r\n"), and a window started from a Windows
-// console writes to that console, as it would on POSIX.
+// (Windows' text mode would make them "\r\n"), a window started from a Windows console
+// writes to that console, as it would on POSIX, and a reader that stops reading a pipe does
+// not end the program (POSIX's SIGPIPE).
 void prepareStandardStreams();
 
 // Text for the user's terminal or a file in the system's way: the locale's encoding on

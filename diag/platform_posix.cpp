@@ -52,7 +52,12 @@ void onSignal(int signal)
 
 } // namespace
 
-void prepareStandardStreams() {}
+void prepareStandardStreams()
+{
+    // A reader that closes its end of a pipe (`| head -1`) must not end the program: the
+    // lines are dropped from then on, and the window and the files go on as before.
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 QByteArray userText(const QString &text)
 {

@@ -15,6 +15,7 @@ class TestWindowLines : public QObject {
 private slots:
     void linesThroughAPipe_data();
     void linesThroughAPipe();
+    void readerGone();
 
 private:
     QTemporaryDir m_dir;
@@ -76,6 +77,20 @@ void TestWindowLines::linesThroughAPipe()
         return whole.left(whole.indexOf('\n', at) + 1);
     };
     QCOMPARE(out, closeAt ? through(closeAt - 1) + "hladanie rezu\nZAPIS\n" : stall ? through(stall - 1) : whole);
+}
+
+// A reader that stops reading (`segmentacia photo.png | head -1`) must not end the window.
+void TestWindowLines::readerGone()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Windows has no SIGPIPE, and a gone reader only fails the write there");
+#endif
+    const QString image = m_dir.filePath("gone.png");
+    QVERIFY(testimages::disc(200, 150).save(image));
+    QProcess shell; // the window closed at the 30th step, its reader gone long before
+    shell.start("bash", {"-c", "\"$0\" \"$1\" 0 30 | true; exit ${PIPESTATUS[0]}", SEG_BINARY_DIR "/tests/windowrun", image});
+    QVERIFY(shell.waitForFinished(60000));
+    QCOMPARE(shell.exitCode(), 0); // 141: ended by SIGPIPE
 }
 
 QTEST_MAIN(TestWindowLines)

@@ -7,9 +7,8 @@
 // What the command line asks of the operating system, POSIX or Windows.
 namespace cli::platform {
 
-// The standard streams as the command line wants them: a reader that closes standard
-// output early (`| head -1`) does not end the run, and a terminal draws the progress
-// line's escape sequences.
+// A terminal draws the progress line's escape sequences (Windows has to be asked); the
+// rest of the streams' set-up is diag::platform::prepareStandardStreams().
 void prepareStandardStreams();
 
 // A terminal that draws the progress line.

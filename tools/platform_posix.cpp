@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
 #include <cstdlib>
 
 #include <locale.h>
@@ -13,11 +12,9 @@
 
 namespace cli::platform {
 
-void prepareStandardStreams()
-{
-    // A closed reader's lines are dropped from then on; the files are still written.
-    std::signal(SIGPIPE, SIG_IGN);
-}
+// A terminal draws the progress line as it is; SIGPIPE is diag's (see its own
+// prepareStandardStreams).
+void prepareStandardStreams() {}
 
 bool isTerminal(int fd)
 {
