@@ -5,24 +5,9 @@
 #include <QEvent>
 #include <QWidget>
 
-namespace {
-
-diag::BlockSink *blocks = nullptr;
-QtMessageHandler toolkitMessages = nullptr;
-
-void flushBeforeMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (blocks)
-        blocks->flush();
-    toolkitMessages(type, context, text);
-}
-
-} // namespace
-
 WindowLines::WindowLines(int fd) : m_blocks(fd), m_previous(diag::setSink(&m_blocks))
 {
-    blocks = &m_blocks;
-    toolkitMessages = qInstallMessageHandler(flushBeforeMessage);
+    diag::BlockSink::flushBeforeToolkitMessages(&m_blocks);
     diag::BlockSink::flushOnSignals(&m_blocks);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             [this] { m_blocks.flush(); });
@@ -33,8 +18,7 @@ WindowLines::~WindowLines()
 {
     m_blocks.flush();
     diag::BlockSink::flushOnSignals(nullptr);
-    qInstallMessageHandler(toolkitMessages);
-    blocks = nullptr;
+    diag::BlockSink::flushBeforeToolkitMessages(nullptr);
     diag::setSink(m_previous);
 }
 

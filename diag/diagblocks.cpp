@@ -2,6 +2,8 @@
 
 #include "diag/platform.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -11,6 +13,16 @@ namespace diag {
 namespace {
 
 std::atomic<BlockSink *> signalSink{nullptr};
+
+BlockSink *messageSink = nullptr;
+QtMessageHandler toolkitMessages = nullptr;
+
+void flushBeforeMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (messageSink)
+        messageSink->flush();
+    toolkitMessages(type, context, text);
+}
 
 } // namespace
 
@@ -86,6 +98,15 @@ void BlockSink::flushOnSignals(BlockSink *sink)
 {
     signalSink.store(sink);
     platform::onInterrupt(sink ? &BlockSink::onInterrupt : nullptr);
+}
+
+void BlockSink::flushBeforeToolkitMessages(BlockSink *sink)
+{
+    if (sink && !messageSink)
+        toolkitMessages = qInstallMessageHandler(flushBeforeMessage);
+    else if (!sink && messageSink)
+        qInstallMessageHandler(toolkitMessages);
+    messageSink = sink;
 }
 
 } // namespace diag

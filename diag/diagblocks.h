@@ -33,6 +33,9 @@ public:
     // then ends the process as it would have; one that was ignored (nohup) stays ignored.
     // nullptr restores the defaults.
     static void flushOnSignals(BlockSink *sink);
+    // While a sink is set here, the toolkit's own messages on standard error (a decoder's
+    // warning, say) come after the lines written before them. nullptr restores the handler.
+    static void flushBeforeToolkitMessages(BlockSink *sink);
 
 private:
     static void onInterrupt();

@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QtGlobal>
 
 #include <cstdio>
 
@@ -14,15 +13,6 @@ namespace cli {
 namespace {
 
 diag::BlockSink *lineBlocks = nullptr;
-QtMessageHandler toolkitMessages = nullptr;
-
-// The toolkit's own warnings (a decoder's, for one) go to standard error too.
-void flushBeforeMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (lineBlocks)
-        lineBlocks->flush();
-    toolkitMessages(type, context, text);
-}
 
 } // namespace
 
@@ -37,10 +27,7 @@ void complain(const QString &text)
 
 void setLineBlocks(diag::BlockSink *blocks)
 {
-    if (blocks && !lineBlocks)
-        toolkitMessages = qInstallMessageHandler(flushBeforeMessage);
-    else if (!blocks && lineBlocks)
-        qInstallMessageHandler(toolkitMessages);
+    diag::BlockSink::flushBeforeToolkitMessages(blocks);
     lineBlocks = blocks;
 }
 
