@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -54,6 +55,13 @@ void onSignal(int signal)
 
 void prepareStandardStreams()
 {
+    // A standard stream the caller closed (`>&-`) stays closed to our writes: left free, its
+    // number goes to the next descriptor opened (the toolkit's event descriptor, a file being
+    // written), which would then receive the lines. /dev/null opened the other way round
+    // takes the number, and a write fails there as on a closed stream.
+    for (const int fd : {0, 1, 2})
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+            open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
     // A reader that closes its end of a pipe (`| head -1`) must not end the program: the
     // lines are dropped from then on, and the window and the files go on as before.
     std::signal(SIGPIPE, SIG_IGN);

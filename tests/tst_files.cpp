@@ -252,6 +252,8 @@ void TestFiles::writing_data()
     QTest::newRow("nearly full disk: cut-out") << "nearly" << "--cutout result.png" << full;
     QTest::newRow("diagnostic lines on /dev/full") << "device" << "lines log" << full;
     QTest::newRow("diagnostic lines on a full disk") << "full" << "lines log" << full;
+    // Not into whatever descriptor takes the closed one's number.
+    QTest::newRow("diagnostic lines on a closed standard output") << "closed" << "lines &-" << "Bad file descriptor";
     // The new file written whole beside the old one, the rename over it refused: a mount point.
     QTest::newRow("final replace fails") << "replace" << "-o result.png" << "Device or resource busy";
 }
@@ -273,6 +275,7 @@ void TestFiles::writing()
     const QHash<QString, const char *> lacking{{"full", "a full disk cannot be made for a test on Windows (no tmpfs)"},
                                                {"nearly", "a full disk cannot be made for a test on Windows (no tmpfs)"},
                                                {"device", "Windows has no /dev/full"},
+                                               {"closed", "a child gets no closed standard output there (no shell's >&-)"},
                                                {"read-only", "a read-only folder does not keep files out on Windows"},
                                                {"replace", "no file can be mounted on itself on Windows; there the file held "
                                                            "open by another program makes the final replace fail"}};
@@ -339,7 +342,8 @@ void TestFiles::writing()
         QVERIFY(unchanged());
     }
     const QString drawn = dir.filePath("drawn.png");
-    const clirun::Outcome o = lines ? clirun::run({input, "-o", drawn, "--object", "60,45", "--background", "0,0"}, target)
+    const clirun::Outcome o = lines ? clirun::run({input, "-o", drawn, "--object", "60,45", "--background", "0,0"},
+                                                  kind == "closed" ? "&-" : target)
                                     : clirun::run({input, output.section(' ', 0, 0), target, "--object", "60,45", "--background",
                                                    "0,0", "-q"});
     QCOMPARE(o.code, 3);

@@ -377,9 +377,10 @@ int run(const Options &opt)
 
 int main(int argc, char *argv[])
 {
+    // Before the application object, which opens descriptors of its own.
+    diag::platform::prepareStandardStreams();
     // The image plugins (JPEG and others) are found through the application object.
     QCoreApplication app(argc, argv);
-    diag::platform::prepareStandardStreams();
     platform::prepareStandardStreams();
     QCoreApplication::setApplicationName(Program);
     QCoreApplication::setApplicationVersion(SEG_VERSION);

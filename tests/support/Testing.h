@@ -108,12 +108,17 @@ struct Outcome {
 };
 
 // Standard output into `outputFile` when one is given.
+// outputFile: standard output goes there; "&-": closed, as a shell's `>&-` leaves it.
 inline Outcome run(const QStringList &args, const QString &outputFile = QString())
 {
     QProcess p;
-    if (!outputFile.isEmpty())
-        p.setStandardOutputFile(outputFile);
-    p.start(Cli, args);
+    if (outputFile == "&-") {
+        p.start("bash", QStringList{"-c", "exec \"$0\" \"$@\" >&-", Cli} + args);
+    } else {
+        if (!outputFile.isEmpty())
+            p.setStandardOutputFile(outputFile);
+        p.start(Cli, args);
+    }
     Outcome o;
     if (!p.waitForFinished(100000))
         return p.kill(), p.waitForFinished(5000), o;
